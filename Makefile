@@ -1,0 +1,55 @@
+# OrvoFTP — build, test and run on Debian 12.
+#   make run    installs what is missing, builds, starts the client against a local demo server
+#   make test   installs what is missing, builds, runs every test suite
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc)
+
+# Debian packages the build, the tests and the benchmarks need.
+PACKAGES := build-essential cmake ninja-build pkg-config \
+	qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core \
+	libgtest-dev libgmock-dev googletest libbenchmark-dev \
+	python3 python3-pyftpdlib vsftpd dante-server lftp curl \
+	dbus libcanberra-dev iproute2 passwd procps
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps build test run fuzz bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	else echo "All packages present."; fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: deps build
+	tools/run-demo.sh $(BUILD)
+
+fuzz:
+	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DORVO_FUZZ=ON -DORVO_BUILD_TESTS=OFF
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_targets
+
+bench: deps build
+	@ls bench/*.sh | while read b; do echo "== $$b"; $$b $(BUILD) || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-fuzz

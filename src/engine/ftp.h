@@ -1,0 +1,248 @@
+#pragma once
+
+#include "engine/ftptypes.h"
+#include "engine/starsock.h"
+
+#include <QFile>
+#include <QStringList>
+#include <memory>
+
+class QTimer;
+
+// The FTP client engine. It is itself the control connection and owns three data sockets.
+// Every operation returns at once; results arrive through the On* hooks. Completion events
+// are posted, so they are raised after the handler that caused them has returned.
+class TFtp : public TStarSocket
+{
+    Q_OBJECT
+
+public:
+    explicit TFtp(QObject* owner = nullptr);
+    ~TFtp() override;
+
+    // --- Published properties -------------------------------------------------------------
+    bool LogSession = false;
+    QString LogFile;
+    QString LastDirectory;
+    qint64 ResumePos = 0;
+    int RetryDelay = 0;
+    int Retry = 0;
+    QString SocksHost;
+    int SocksPort = 0;
+    QStringList NoProxyHost;
+    bool ShowHiddenFiles = false;
+    QString LocalHost;
+    bool ServerDetect = false;
+    // FtpServer (SetFtpServer), FtpPort and TimeOutConnect come from TStarSocket.
+    QString UserName;
+    QString UserPassword;
+    QString UserAccount;
+    QString LocalFile;
+    QString RemoteFile;
+    bool UsePasv = false;
+    TTransferType TransferMode = BinaryTransfer;
+    QString InitialDirectory;
+    const QString Version = QStringLiteral("TFtp 2.1.0");
+    bool Success = false;
+    QString ProxyHost;
+    int ProxyPort = 0;
+    QString ProxyUser;
+    QString ProxyPass;
+    TFTPServerType ServerType = ftpstDefault;
+    TFirewallType FirewallType = fwNone;
+
+    // Writing true starts the socket layer; false cleans up and unloads it.
+    void SetWinsockStarted(bool started);
+
+    // --- Published events -------------------------------------------------------------------
+    std::function<void(quint8 info, const QString& addinfo)> OnFtpInfo;
+    std::function<void(quint8 error, const QString& addinfo)> OnFtpError;
+    std::function<void(quint8 error)> OnFxpError;
+    std::function<void(const QString& pasvdata)> OnPasvMode;
+    std::function<void()> OnFtpReady;
+    std::function<void()> OnLoggedIn;
+    std::function<void()> OnDirectoryChanged;
+    std::function<void()> OnDirectoryCreated;
+    std::function<void()> OnDirectoryDeleted;
+    std::function<void()> OnFileDeleted;
+    std::function<void()> OnFileReceived;
+    std::function<void()> OnFileStored;
+    std::function<void()> OnTransType;
+    std::function<void()> OnTransType2;
+    std::function<void()> OnListingDone;
+    std::function<void()> OnFileRenamed;
+    std::function<void()> OnFtpQuit;
+    std::function<void()> OnFileCHMOD;
+    std::function<void()> OnPasvPort;
+    std::function<void()> OnPasvError;
+    std::function<void()> OnPasvComplete;
+    std::function<void()> OnDisconnect;
+    std::function<void()> OnRawCommand;
+    std::function<void()> OnPasvConnect;
+
+    // --- Operations -------------------------------------------------------------------------
+    void ConnectSession();
+    void Close() override;  // the disconnect: closes everything at once, raises nothing
+    void Quit();
+    void SendRaw(const QString& command);
+    void ChangeDirectory(const QString& path);
+    void ChangeDirectoryUp();
+    void MakeDirectory(const QString& name);
+    void RemoveDirectory(const QString& name);
+    void DeleteFile(const QString& name);
+    void RenameFile(const QString& oldName, const QString& newName);
+    void ChangeMode(const QString& fileName, const QString& mode);
+    void ListDirectory();
+    void Download(bool resume);
+    void Upload();
+    void AbortWithSynch();
+    void Abort();
+
+    // Matches the host against NoProxyHost; a match switches FirewallType to fwNone.
+    bool CheckNoProxyHost(const QString& host);
+    static bool IsNumericAddress(const QString& text);
+
+    // --- Session state (read-only for owners) -----------------------------------------------
+    bool SessionConnected() const { return m_sessionConnected; }
+    bool LoggedIn() const { return m_loggedIn; }
+    bool Busy() const { return m_busy; }
+    int ReplyState() const { return m_replyState; }
+    quint8 PendingEvent() const { return m_pendingEvent; }
+    bool InMultiline() const { return m_inMultiline; }
+    int AttemptCount() const { return m_attemptCount; }
+    quint8 LastFtpError() const { return m_lastFtpError; }
+    const QString& SystemText() const { return m_systemText; }
+    bool RetryScheduled() const { return m_retryTimer != nullptr; }
+    bool LogOpen() const { return m_log.isOpen(); }
+
+    // Transfer counters (64-bit: files over 4 GiB are ordinary).
+    qint64 BytesTransferred() const { return m_bytesTransferred; }
+    qint64 ElapsedMs() const { return m_elapsedMs; }
+    bool DataActive() const { return m_dataActive; }
+    bool Aborting() const { return m_aborting; }
+    const QStringList& ListingLines() const { return m_listingLines; }
+    const QString& PortArgument() const { return m_portArgument; }
+
+    TStarSocket& ListenSocket() { return *m_listenSocket; }
+    TStarSocket& ActiveDataSocket() { return *m_activeDataSocket; }
+    TStarSocket& PassiveDataSocket() { return *m_passiveDataSocket; }
+
+    // Pure helpers of the protocol, public for tests.
+    static QString LoggedForm(const QString& command);
+    static QString QuotedPath(const QString& reply);
+    static QString SizeAnnouncement(const QString& reply);
+    static QString BuildPortArgument(const QString& localAddress, quint16 port);
+    // "(h1,h2,h3,h4,p1,p2)" -> dotted address and port; false when the reply names none.
+    static bool ParsePasvReply(const QString& reply, QString* address, quint16* port);
+    static TFTPServerType DetectServerType(const QString& systemText);
+    static QByteArray SocksRequest(const QString& dottedAddress, quint16 port);
+
+protected:
+    // Posted messages (the design's window messages 0x402..0x404).
+    enum : quint32 { MsgSessionOver = 0x402, MsgError = 0x403, MsgDone = 0x404 };
+
+private:
+    // Session core (ftpsession.cpp)
+    void connectAttempt();
+    void onControlLookupDone();
+    void onControlConnected();
+    void onControlLine(const QString& line);
+    void onControlClosed();
+    void onControlTimeOut();
+    void failedAttempt(bool withQuit);
+    void loginRefused();
+    void scheduleRetry();
+    void HandleReply(const QString& line);
+    void dispatchReply(const QString& line);
+    void onMessage(quint32 message, qint64 param);
+    void raiseDone();
+    void SendLine(const QString& command);
+    void SendCommand(const QString& command, int state);
+    void setReplyState(int state);
+    void RaiseInfo(quint8 info, const QString& addinfo = {});
+    void ReportFtpError(quint8 code, const QString& addinfo = QStringLiteral("Error"));
+    void SignalDone();
+    bool CheckSocketError();
+    void FatalError(quint8 code);
+    void openLog();
+    void writeLog(const QString& line);
+    void closeLog();
+    void closeDataFile();
+    void closeDataSockets();
+    bool guardConnectedIdle();
+    static quint8 ftpErrorFor(quint16 winsockCode);
+
+    // Simple commands (ftpcommands.cpp)
+    bool handleCommandReply(const QString& line);
+
+    // Login and firewalls (ftplogin.cpp)
+    bool handleLoginReply(const QString& line);
+    void sendSocksRequestOnControl();
+    void awaitSocksReply(TStarSocket& socket, const std::function<void(bool ok, const QString& reason)>& done);
+    void stopSocksReplyTimer();
+    void sendUserCommand();
+    void afterSystemReply(const QString& line);
+    void directoryStep();
+
+    // Data connections and transfers (ftptransfer.cpp)
+    bool handleTransferReply(const QString& line);
+    void startDataConnection(int pasvState, int portState);
+    void openListener();
+    bool preparePassive(const QString& reply);
+    void failPassiveReply();
+    void onPassiveConnected(const std::function<void()>& then);
+    void dataConnectionUp();
+    void onAccept();
+    void failTransfer(bool passive);
+    void finishTransferReply(const QString& line, bool passive);
+    void sendListCommand(int state);
+    void onListingLine(const QString& line);
+    void onListingClosed(bool passive);
+    void setupActiveDownload();
+    void onDownloadData();
+    void failLocalWrite();
+    void onFileClosed(bool passive);
+    QString storeCommand() const;
+    void sendFile();
+    void continueSending();
+    void failLocalRead();
+    void finishUpload();
+    void updateElapsed();
+    TStarSocket& dataSocket() { return UsePasv ? *m_passiveDataSocket : *m_activeDataSocket; }
+
+    bool m_sessionConnected = false;
+    bool m_loggedIn = false;
+    bool m_busy = false;
+    int m_replyState = ReplyStates::Nothing;
+    quint8 m_pendingEvent = PendingEvents::None;
+    bool m_inMultiline = false;
+    int m_attemptCount = 0;
+    quint8 m_lastFtpError = 0;
+    QTimer* m_retryTimer = nullptr;
+    QFile m_log;
+    QString m_systemText;
+    QString m_renameTarget;
+
+    std::unique_ptr<TStarSocket> m_listenSocket;
+    std::unique_ptr<TStarSocket> m_activeDataSocket;
+    std::unique_ptr<TStarSocket> m_passiveDataSocket;
+
+    qint64 m_bytesTransferred = 0;
+    qint64 m_elapsedMs = 0;
+    qint64 m_startTick = 0;
+    bool m_dataActive = false;
+    bool m_dataDone = false;
+    bool m_replyDone = false;
+    bool m_aborting = false;
+    QStringList m_listingLines;
+    QString m_portArgument;
+    QString m_socksTargetAddress;
+    quint16 m_socksTargetPort = 0;
+    bool m_awaitingSocksReply = false;
+    QTimer* m_socksReplyTimer = nullptr;
+
+    // Upload: the block read from the file and how much of it is sent.
+    QByteArray m_sendBlock;
+    qint64 m_sendOffset = 0;
+    bool m_sending = false;
+};

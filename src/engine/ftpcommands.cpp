@@ -1,0 +1,167 @@
+// Single-command operations of TFtp: directories, delete, rename, chmod, raw commands, QUIT.
+#include "engine/ftp.h"
+
+#include "engine/hooks.h"
+
+namespace {
+bool startsWithDigit(const QString& line, char digit)
+{
+    return !line.isEmpty() && line.at(0) == QLatin1Char(digit);
+}
+}  // namespace
+
+void TFtp::Quit()
+{
+    if (!guardConnectedIdle())
+        return;
+    SendCommand(QStringLiteral("QUIT"), ReplyStates::Quit);
+}
+
+void TFtp::SendRaw(const QString& command)
+{
+    if (!guardConnectedIdle())
+        return;
+    SendCommand(command, ReplyStates::Raw);
+}
+
+void TFtp::ChangeDirectory(const QString& path)
+{
+    Success = true;
+    m_pendingEvent = PendingEvents::DirectoryChanged;
+    if (!guardConnectedIdle())
+        return;
+    InitialDirectory = path;
+    LastDirectory = path;
+    SendCommand(QStringLiteral("CWD ") + path, ReplyStates::Cwd);
+}
+
+void TFtp::ChangeDirectoryUp()
+{
+    m_pendingEvent = PendingEvents::DirectoryChanged;
+    m_busy = true;
+    Success = true;
+    SendCommand(QStringLiteral("CDUP"), ReplyStates::Cwd);
+}
+
+void TFtp::MakeDirectory(const QString& name)
+{
+    Success = true;
+    m_pendingEvent = PendingEvents::DirectoryCreated;
+    if (!guardConnectedIdle())
+        return;
+    SendCommand(QStringLiteral("MKD ") + name, ReplyStates::MkdRmd);
+}
+
+void TFtp::RemoveDirectory(const QString& name)
+{
+    Success = true;
+    m_pendingEvent = PendingEvents::DirectoryDeleted;
+    if (!guardConnectedIdle())
+        return;
+    SendCommand(QStringLiteral("RMD ") + name, ReplyStates::MkdRmd);
+}
+
+void TFtp::DeleteFile(const QString& name)
+{
+    Success = true;
+    m_pendingEvent = PendingEvents::FileDeleted;
+    if (!guardConnectedIdle())
+        return;
+    SendCommand(QStringLiteral("DELE ") + name, ReplyStates::Dele);
+}
+
+void TFtp::RenameFile(const QString& oldName, const QString& newName)
+{
+    Success = true;
+    if (!guardConnectedIdle())
+        return;
+    m_pendingEvent = PendingEvents::FileRenamed;
+    m_renameTarget = newName;
+    SendCommand(QStringLiteral("RNFR ") + oldName, ReplyStates::Rnfr);
+}
+
+void TFtp::ChangeMode(const QString& fileName, const QString& mode)
+{
+    SendCommand(QStringLiteral("SITE CHMOD ") + mode + QLatin1Char(' ') + fileName, ReplyStates::Chmod);
+}
+
+QString TFtp::QuotedPath(const QString& reply)
+{
+    // The path between the first double quote and the closing one; a doubled quote inside
+    // stands for one quote in the name.
+    const qsizetype open = reply.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return {};
+    QString path;
+    for (qsizetype i = open + 1; i < reply.size(); ++i) {
+        if (reply.at(i) == QLatin1Char('"')) {
+            if (i + 1 < reply.size() && reply.at(i + 1) == QLatin1Char('"')) {
+                path.append(QLatin1Char('"'));
+                ++i;
+                continue;
+            }
+            break;
+        }
+        path.append(reply.at(i));
+    }
+    return path;
+}
+
+bool TFtp::handleCommandReply(const QString& line)
+{
+    switch (m_replyState) {
+    case ReplyStates::Rnfr:
+        if (startsWithDigit(line, '3')) {
+            SendCommand(QStringLiteral("RNTO ") + m_renameTarget, ReplyStates::Rnto);
+        } else {
+            Success = false;
+            setReplyState(ReplyStates::Nothing);
+            SignalDone();
+        }
+        return true;
+    case ReplyStates::Rnto:
+        if (!startsWithDigit(line, '2'))
+            Success = false;
+        setReplyState(ReplyStates::Nothing);
+        SignalDone();
+        return true;
+    case ReplyStates::Cwd:
+        SendCommand(QStringLiteral("PWD"), ReplyStates::Pwd);
+        return true;
+    case ReplyStates::Pwd:
+        InitialDirectory = QuotedPath(line);
+        setReplyState(ReplyStates::Nothing);
+        SignalDone();
+        return true;
+    case ReplyStates::MkdRmd:
+        if (startsWithDigit(line, '3'))
+            return false;  // the REST of an active download
+        if (startsWithDigit(line, '2')) {
+            setReplyState(ReplyStates::Nothing);
+            SignalDone();
+        } else {
+            InitialDirectory = LastDirectory;
+            m_busy = false;
+            raiseHook(OnFtpReady);
+        }
+        return true;
+    case ReplyStates::Dele:
+        m_busy = false;
+        SignalDone();
+        return true;
+    case ReplyStates::Quit:
+        if (!startsWithDigit(line, '2'))
+            FatalError(FtpError::QuitRefused);
+        setReplyState(ReplyStates::Nothing);
+        return true;
+    case ReplyStates::Chmod:
+        raiseHook(OnFileCHMOD);
+        return true;
+    case ReplyStates::Raw:
+        m_busy = false;
+        raiseHook(OnRawCommand);
+        return true;
+    default:
+        return false;
+    }
+}

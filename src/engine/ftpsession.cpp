@@ -1,0 +1,538 @@
+// The session core of TFtp: connecting with retries, reply intake and dispatch, the deferred
+// completion events, closing and error reporting. Protocol steps live in ftplogin.cpp,
+// ftpcommands.cpp and ftptransfer.cpp.
+#include "engine/ftp.h"
+
+#include "engine/hooks.h"
+#include "engine/winsockerrors.h"
+#include "platform/clock.h"
+
+#include <QDebug>
+#include <QLocale>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+bool traceStates()
+{
+    static const bool on = qEnvironmentVariableIsSet("ORVOFTP_TRACE_STATES");
+    return on;
+}
+
+QString logStamp()
+{
+    const QDateTime now = Clock::now();
+    const QLocale locale;  // the default locale: the system's unless a test pinned one
+    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+           + locale.toString(now.time(), QLocale::LongFormat);
+}
+
+QChar charAt(const QString& line, int position1)
+{
+    return line.size() >= position1 ? line.at(position1 - 1) : QChar();
+}
+
+}  // namespace
+
+TFtp::TFtp(QObject* owner)
+    : TStarSocket(owner)
+    , m_listenSocket(std::make_unique<TStarSocket>(this))
+    , m_activeDataSocket(std::make_unique<TStarSocket>(this))
+    , m_passiveDataSocket(std::make_unique<TStarSocket>(this))
+{
+    FtpPort = 21;
+    OnMessage = [this](quint32 message, qint64 param) { onMessage(message, param); };
+    m_listenSocket->Startup();
+    m_activeDataSocket->Startup();
+    m_passiveDataSocket->Startup();
+    Startup();
+    ReceiveMode = LineMode;
+}
+
+TFtp::~TFtp()
+{
+    // Nothing may reach the owner from a half-destroyed engine.
+    OnFtpInfo = nullptr;
+    OnFtpError = nullptr;
+    TFtp::Close();
+}
+
+void TFtp::SetWinsockStarted(bool started)
+{
+    if (started) {
+        Startup();
+    } else {
+        Cleanup();
+        UnloadWinsock();
+    }
+}
+
+bool TFtp::IsNumericAddress(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c < QLatin1Char('.') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+bool TFtp::CheckNoProxyHost(const QString& host)
+{
+    for (const QString& entry : NoProxyHost) {
+        bool match = entry == host;
+        if (!match && entry.startsWith(QLatin1Char('*')))
+            match = host.contains(entry.mid(1));
+        const qsizetype star = entry.indexOf(QLatin1Char('*'), 1);
+        if (!match && star > 0)
+            match = host.left(star) == entry.left(star);
+        if (match) {
+            FirewallType = fwNone;
+            return true;
+        }
+    }
+    return false;
+}
+
+// --- Events and errors ---------------------------------------------------------------------
+
+void TFtp::RaiseInfo(quint8 info, const QString& addinfo)
+{
+    raiseHook(OnFtpInfo, info, addinfo);
+}
+
+void TFtp::ReportFtpError(quint8 code, const QString& addinfo)
+{
+    Success = false;
+    m_lastFtpError = code;
+    raiseHook(OnFtpError, code, addinfo);
+}
+
+void TFtp::setReplyState(int state)
+{
+    if (traceStates() && state != m_replyState)
+        qDebug().noquote() << QStringLiteral("[TFtp %1] ReplyState %2 -> %3").arg(FtpServer()).arg(m_replyState).arg(state);
+    m_replyState = state;
+}
+
+quint8 TFtp::ftpErrorFor(quint16 code)
+{
+    switch (code) {
+    case Winsock::WSANOTINITIALISED: return FtpError::SocketsUnavailable;
+    case Winsock::WSAENETDOWN: return FtpError::NetworkDown;
+    case Winsock::WSAEACCES: return FtpError::AccessDenied;
+    case Winsock::WSAEINTR:
+    case Winsock::WSAEFAULT:
+    case Winsock::WSAEINVAL:
+    case Winsock::WSAEINPROGRESS:
+    case Winsock::WSAEMSGSIZE:
+    case Winsock::WSAEOPNOTSUPP:
+    case Winsock::WSAEAFNOSUPPORT:
+    case Winsock::WSAEADDRINUSE:
+    case Winsock::WSAEISCONN:
+    case Winsock::WSAENOTCONN: return FtpError::InvalidOperation;
+    case Winsock::WSAENETRESET:
+    case Winsock::WSAENOBUFS:
+    case Winsock::WSAESHUTDOWN: return FtpError::NoBuffers;
+    case Winsock::WSAECONNABORTED: return FtpError::ConnectionAborted;
+    case Winsock::WSAECONNRESET: return FtpError::ConnectionReset;
+    case Winsock::WSAETIMEDOUT: return FtpError::TimedOut;
+    case Winsock::WSAEMFILE: return FtpError::TooManySockets;
+    case Winsock::WSAENETUNREACH: return FtpError::NetworkUnreachable;
+    case Winsock::WSAEADDRNOTAVAIL: return FtpError::AddressNotAvailable;
+    case Winsock::WSAECONNREFUSED: return FtpError::ConnectionRefused;
+    case Winsock::WSAEHOSTUNREACH: return FtpError::HostUnreachable;
+    case Winsock::WSAHOST_NOT_FOUND:
+    case Winsock::WSATRY_AGAIN:
+    case Winsock::WSANO_RECOVERY:
+    case Winsock::WSANO_DATA: return FtpError::HostLookup;
+    default: return FtpError::OtherSocketError;
+    }
+}
+
+bool TFtp::CheckSocketError()
+{
+    if (LastError == 0) {
+        m_lastFtpError = 0;
+        return false;
+    }
+    if (LastError == Winsock::WSAENOTSOCK)
+        return false;
+    FatalError(ftpErrorFor(LastError));
+    return true;
+}
+
+void TFtp::FatalError(quint8 code)
+{
+    const quint16 cause = LastError;
+    m_activeDataSocket->Close();
+    m_listenSocket->Close();
+    TStarSocket::Close();
+    m_sessionConnected = false;
+    Success = false;
+    m_lastFtpError = code;
+    raiseHook(OnFtpError, code, ErrorName(cause));
+    PostMessage(MsgSessionOver);
+}
+
+void TFtp::SignalDone()
+{
+    PostMessage(MsgDone);
+}
+
+void TFtp::onMessage(quint32 message, qint64 param)
+{
+    switch (message) {
+    case MsgDone:
+        raiseDone();
+        break;
+    case MsgSessionOver:
+        m_busy = false;
+        closeDataFile();
+        closeLog();
+        closeDataSockets();
+        raiseHook(OnFtpQuit);
+        break;
+    case MsgError:
+        raiseHook(OnFtpError, quint8(param), QStringLiteral("Error"));
+        break;
+    default:
+        break;
+    }
+}
+
+void TFtp::raiseDone()
+{
+    m_busy = false;
+    closeDataFile();
+    if (m_aborting) {
+        closeDataSockets();
+        m_aborting = false;
+    }
+    const quint8 event = m_pendingEvent;
+    m_pendingEvent = PendingEvents::None;
+    const auto raise = [](const std::function<void()>& hook) { raiseHook(hook); };
+    switch (event) {
+    case PendingEvents::LoggedIn: raise(OnLoggedIn); break;
+    case PendingEvents::DirectoryChanged: raise(OnDirectoryChanged); break;
+    case PendingEvents::DirectoryCreated: raise(OnDirectoryCreated); break;
+    case PendingEvents::DirectoryDeleted: raise(OnDirectoryDeleted); break;
+    case PendingEvents::FileDeleted: raise(OnFileDeleted); break;
+    case PendingEvents::FileReceived:
+        RaiseInfo(FtpInfo::TransferDone, QStringLiteral("Transfer done:"));
+        raise(OnFileReceived);
+        break;
+    case PendingEvents::FileStored:
+        RaiseInfo(FtpInfo::TransferDone, QStringLiteral("Transfer done:"));
+        raise(OnFileStored);
+        break;
+    case PendingEvents::ListingDone:
+        RaiseInfo(FtpInfo::TransferDone, QStringLiteral("Transfer done:"));
+        raise(OnListingDone);
+        break;
+    case PendingEvents::FileRenamed: raise(OnFileRenamed); break;
+    default: break;
+    }
+}
+
+// --- Session log ---------------------------------------------------------------------------
+
+void TFtp::openLog()
+{
+    if (!LogSession || m_log.isOpen() || LogFile.isEmpty())
+        return;
+    m_log.setFileName(LogFile);
+    if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        return;
+    writeLog(QString());
+    writeLog(QStringLiteral("*** Log Opened: ") + logStamp());
+}
+
+void TFtp::writeLog(const QString& line)
+{
+    if (!m_log.isOpen())
+        return;
+    if (m_log.write(line.toUtf8() + '\n') < 0 || !m_log.flush())
+        m_log.close();
+}
+
+void TFtp::closeLog()
+{
+    if (!m_log.isOpen())
+        return;
+    writeLog(QStringLiteral("*** Log Closed: ") + logStamp());
+    m_log.close();
+}
+
+// --- Connecting ----------------------------------------------------------------------------
+
+void TFtp::ConnectSession()
+{
+    closeDataFile();
+    m_attemptCount = 0;
+    openLog();
+    connectAttempt();
+}
+
+void TFtp::connectAttempt()
+{
+    OnTimeOut = [this] { onControlTimeOut(); };
+    m_lastFtpError = 0;
+    Success = true;
+    m_loggedIn = false;
+    if (!Startup()) {
+        ReportFtpError(FtpError::SocketsUnavailable);
+        return;
+    }
+    if (FtpPort == 0)
+        FtpPort = 21;
+    m_inMultiline = false;
+    m_portArgument.clear();
+    LastDirectory.clear();
+    OnConnected = [this] { onControlConnected(); };
+    OnLine = [this](const QString& line) { onControlLine(line); };
+    OnClosed = [this] { onControlClosed(); };
+    CreateSocket();
+    if (CheckSocketError())
+        return;
+    ++m_attemptCount;
+    if (!AddressText.isEmpty() && IsNumericAddress(AddressText)) {
+        RaiseInfo(FtpInfo::ConnectAttempt, QString::number(m_attemptCount));
+        SetAddressText(AddressText);
+        SetPort(FtpPort);
+        Connect();
+    } else {
+        if (!AddressText.isEmpty())
+            HostName = AddressText;
+        RaiseInfo(FtpInfo::Resolving, HostName);
+        ClearLookupHandle();
+        OnLookupDone = [this] { onControlLookupDone(); };
+        ResolveHost(HostName);
+    }
+    CheckSocketError();
+}
+
+void TFtp::onControlLookupDone()
+{
+    if (CheckSocketError())
+        return;
+    UseResolvedAddress();
+    SetPort(FtpPort);
+    AddressText = GetAddressText();
+    RaiseInfo(FtpInfo::Resolved, AddressText);
+    RaiseInfo(FtpInfo::ConnectAttempt, QString::number(m_attemptCount));
+    Connect();
+    CheckSocketError();
+}
+
+void TFtp::onControlConnected()
+{
+    if (LastError != 0) {
+        // A refused or unreachable connect is a failed attempt while attempts remain; the
+        // last one reports the socket error itself.
+        if (m_attemptCount < Retry && !m_retryTimer) {
+            failedAttempt(false);
+            return;
+        }
+        CheckSocketError();
+        return;
+    }
+    setReplyState(FirewallType == fwSite ? ReplyStates::FirewallGreeting : ReplyStates::Greeting);
+    RaiseInfo(FtpInfo::Connected, AddressText);
+    LocalHost = GetLocalAddress();
+    if (TimeOutConnect > 0)
+        SetTimeout(TimeOutConnect);
+    m_sessionConnected = true;
+    if (FirewallType == fwSocks)
+        sendSocksRequestOnControl();
+}
+
+void TFtp::onControlTimeOut()
+{
+    setReplyState(ReplyStates::Nothing);
+    if (!m_retryTimer)
+        failedAttempt(false);
+}
+
+void TFtp::failedAttempt(bool withQuit)
+{
+    if (withQuit && m_sessionConnected)
+        SendLine(QStringLiteral("QUIT"));
+    Close();
+    m_sessionConnected = false;
+    m_busy = false;
+    if (m_attemptCount < Retry) {
+        RaiseInfo(FtpInfo::RetryScheduled, RetryDelay != 0 ? QStringLiteral(" Waiting for retry...") : QString());
+        scheduleRetry();
+    } else {
+        RaiseInfo(FtpInfo::ConnectFailed);
+        SignalDone();
+    }
+}
+
+void TFtp::loginRefused()
+{
+    if (!m_retryTimer)
+        failedAttempt(true);
+    setReplyState(ReplyStates::Nothing);
+}
+
+void TFtp::scheduleRetry()
+{
+    Close();
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setSingleShot(true);
+    connect(m_retryTimer, &QTimer::timeout, this, [this] {
+        m_retryTimer->deleteLater();
+        m_retryTimer = nullptr;
+        connectAttempt();
+    });
+    m_retryTimer->start(RetryDelay * 1000 + 100);
+}
+
+// --- Sending -------------------------------------------------------------------------------
+
+QString TFtp::LoggedForm(const QString& command)
+{
+    // Whatever the letter case: a raw "pass secret" must not reach the log either.
+    if (command.trimmed().left(4).compare(QLatin1String("PASS"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("PASS xxxxxx");
+    return command;
+}
+
+void TFtp::SendLine(const QString& command)
+{
+    const QString logged = LoggedForm(command);
+    RaiseInfo(FtpInfo::CommandSent, logged);
+    writeLog(logged);
+    // The socket layer keeps what the kernel cannot take yet and sends it when it can, so
+    // nothing here waits for the network.
+    SendAll(command.toUtf8() + "\r\n");
+    CheckSocketError();
+}
+
+void TFtp::SendCommand(const QString& command, int state)
+{
+    if (!command.isEmpty())
+        SendLine(command);
+    setReplyState(state);
+}
+
+bool TFtp::guardConnectedIdle()
+{
+    if (!m_sessionConnected) {
+        RaiseInfo(FtpInfo::NotConnected);
+        return false;
+    }
+    if (m_busy) {
+        RaiseInfo(FtpInfo::Busy);
+        return false;
+    }
+    m_lastFtpError = 0;
+    m_busy = true;
+    return true;
+}
+
+// --- Replies -------------------------------------------------------------------------------
+
+void TFtp::onControlLine(const QString& line)
+{
+    writeLog(line);
+    RaiseInfo(FtpInfo::ReplyLine, line);
+    HandleReply(line);
+}
+
+void TFtp::HandleReply(const QString& line)
+{
+    if (line.isEmpty())
+        return;
+    if (m_inMultiline) {
+        if (charAt(line, 4) != QLatin1Char(' ')) {
+            RaiseInfo(FtpInfo::MultilineInner, line);
+            return;
+        }
+        if (line.at(0) != QLatin1Char('2') && !line.startsWith(QLatin1String("530"))) {
+            RaiseInfo(FtpInfo::MultilineInner, line);
+            return;
+        }
+        RaiseInfo(FtpInfo::MultilineLast, line);
+    }
+    if (charAt(line, 4) == QLatin1Char('-') && line.at(0) == QLatin1Char('2')) {
+        if (m_replyState > 1)
+            m_loggedIn = true;
+        m_inMultiline = true;
+        RaiseInfo(FtpInfo::MultilineFirst, line);
+        return;
+    }
+    m_inMultiline = false;
+    if (line.startsWith(QLatin1String("421"))) {
+        if (!m_loggedIn) {
+            if (!m_retryTimer)
+                failedAttempt(false);
+            return;
+        }
+    }
+    dispatchReply(line);
+}
+
+void TFtp::dispatchReply(const QString& line)
+{
+    if (handleLoginReply(line))
+        return;
+    if (handleCommandReply(line))
+        return;
+    handleTransferReply(line);
+}
+
+// --- Closing -------------------------------------------------------------------------------
+
+void TFtp::onControlClosed()
+{
+    closeDataFile();
+    if (m_loggedIn) {
+        RaiseInfo(FtpInfo::NotConnected, QStringLiteral("Disconnected"));
+        SignalDone();
+        PostMessage(MsgSessionOver);
+        m_sessionConnected = false;
+        return;
+    }
+    // A server that hangs up before the login finished ends the attempt; left unreported
+    // the owner would wait for a login that never comes.
+    if (!m_retryTimer)
+        failedAttempt(false);
+}
+
+void TFtp::Close()
+{
+    if (m_retryTimer) {
+        m_retryTimer->stop();
+        m_retryTimer->deleteLater();
+        m_retryTimer = nullptr;
+    }
+    stopSocksReplyTimer();
+    m_awaitingSocksReply = false;
+    closeLog();
+    if (m_dataActive) {
+        closeDataSockets();
+        m_dataActive = false;
+    }
+    m_sending = false;
+    closeDataFile();
+    TStarSocket::Close();
+}
+
+void TFtp::closeDataFile()
+{
+    m_passiveDataSocket->ReceiveStream.reset();
+    m_activeDataSocket->ReceiveStream.reset();
+}
+
+void TFtp::closeDataSockets()
+{
+    if (UsePasv) {
+        m_passiveDataSocket->Close();
+    } else {
+        m_activeDataSocket->Close();
+        m_listenSocket->Close();
+    }
+}

@@ -1,0 +1,732 @@
+// Data connections of TFtp: listings, downloads with resume, uploads with append, and the
+// two aborts. An operation completes when both its data side is done and its final reply
+// has come, in either order.
+#include "engine/ftp.h"
+
+#include "engine/hooks.h"
+#include "platform/clock.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+namespace {
+
+bool startsWithDigit(const QString& line, char digit)
+{
+    return !line.isEmpty() && line.at(0) == QLatin1Char(digit);
+}
+
+// Uploads move at most this much per writable event before yielding to the event loop.
+constexpr qint64 kSendBudgetBytes = 16 * 1024 * 1024;
+constexpr qint64 kSendBudgetNs = 15 * 1000 * 1000;
+constexpr qint64 kSendBlock = 512 * 1024;
+
+}  // namespace
+
+// --- Helpers of the protocol -------------------------------------------------------------
+
+QString TFtp::SizeAnnouncement(const QString& reply)
+{
+    const qsizetype open = reply.indexOf(QLatin1Char('('));
+    if (open < 0)
+        return reply.left(reply.indexOf(QLatin1Char(' ')));
+    const qsizetype space = reply.indexOf(QLatin1Char(' '), open + 1);
+    return space < 0 ? reply.mid(open + 1) : reply.mid(open + 1, space - open - 1);
+}
+
+QString TFtp::BuildPortArgument(const QString& localAddress, quint16 port)
+{
+    QString argument = localAddress;
+    argument.replace(QLatin1Char('.'), QLatin1Char(','));
+    return argument + QStringLiteral(",%1,%2").arg(port >> 8).arg(port & 0xFF);
+}
+
+bool TFtp::ParsePasvReply(const QString& reply, QString* address, quint16* port)
+{
+    // The six numbers usually stand in parentheses; some servers leave those out, so
+    // without them the numbers after the reply code are taken.
+    QString inner;
+    const qsizetype open = reply.indexOf(QLatin1Char('('));
+    if (open >= 0) {
+        const qsizetype close = reply.indexOf(QLatin1Char(')'), open + 1);
+        inner = close < 0 ? reply.mid(open + 1) : reply.mid(open + 1, close - open - 1);
+    } else {
+        inner = reply.mid(4);
+        const qsizetype firstDigit = [&] {
+            for (qsizetype i = 0; i < inner.size(); ++i) {
+                if (inner.at(i).isDigit())
+                    return i;
+            }
+            return qsizetype(-1);
+        }();
+        if (firstDigit < 0)
+            return false;
+        inner = inner.mid(firstDigit);
+    }
+    if (!inner.contains(QLatin1Char(',')))
+        return false;
+    const QStringList parts = inner.split(QLatin1Char(','));
+    if (parts.size() < 6)
+        return false;
+    int numbers[6];
+    for (int i = 0; i < 6; ++i) {
+        QString part = parts[i].trimmed();
+        if (i == 5) {
+            qsizetype end = 0;
+            while (end < part.size() && part.at(end).isDigit())
+                ++end;
+            part.truncate(end);
+        }
+        bool ok = false;
+        numbers[i] = part.toInt(&ok);
+        if (!ok || numbers[i] < 0 || numbers[i] > 255)
+            return false;
+    }
+    *address = QStringLiteral("%1.%2.%3.%4").arg(numbers[0]).arg(numbers[1]).arg(numbers[2]).arg(numbers[3]);
+    *port = quint16(numbers[4] * 256 + numbers[5]);
+    return true;
+}
+
+void TFtp::updateElapsed()
+{
+    m_elapsedMs = Clock::tickMs() - m_startTick;
+}
+
+// --- Choosing the data connection --------------------------------------------------------
+
+void TFtp::startDataConnection(int pasvState, int portState)
+{
+    if (UsePasv) {
+        SendCommand(QStringLiteral("PASV"), pasvState);
+        return;
+    }
+    openListener();
+    if (m_listenSocket->LastError != 0) {
+        LastError = m_listenSocket->LastError;
+        FatalError(ftpErrorFor(LastError));
+        return;
+    }
+    SendCommand(QStringLiteral("PORT ") + m_portArgument, portState);
+}
+
+void TFtp::openListener()
+{
+    TStarSocket& listener = *m_listenSocket;
+    listener.Close();
+    listener.SetAddressText(GetLocalAddress());
+    listener.SetPort(0);
+    listener.CreateSocket();
+    listener.Listen();
+    if (listener.LastError == 0)
+        m_portArgument = BuildPortArgument(listener.GetLocalAddress(), listener.GetLocalPort());
+}
+
+bool TFtp::preparePassive(const QString& reply)
+{
+    QString address;
+    quint16 port = 0;
+    if (!ParsePasvReply(reply, &address, &port))
+        return false;
+    if (FirewallType == fwSocks) {
+        m_socksTargetAddress = address;
+        m_socksTargetPort = port;
+        address = AddressText;
+        port = FtpPort;
+    } else if (FirewallType == fwNone) {
+        // The data connection goes to the server we are talking to, whatever address the
+        // reply names: a hostile server cannot point us at other hosts, and replies mangled
+        // by NAT keep working. (Behind a SITE or USER@host firewall the control peer is the
+        // firewall, and the reply names the real server.)
+        const QString peer = GetPeerAddress();
+        if (!peer.isEmpty() && peer != address) {
+            const QString note = QStringLiteral("PASV reply names %1; connecting to the server's address %2 instead")
+                                     .arg(address, peer);
+            writeLog(note);
+            RaiseInfo(FtpInfo::Notice, note);
+            address = peer;
+        }
+    }
+    TStarSocket& data = *m_passiveDataSocket;
+    data.Close();
+    data.CreateSocket();
+    data.SetAddressText(address);
+    data.SetPort(port);
+    data.TimeOutConnect = TimeOutConnect;
+    return true;
+}
+
+void TFtp::failPassiveReply()
+{
+    // No address to connect to: the operation fails, the session stays usable.
+    m_passiveDataSocket->Close();
+    closeDataFile();
+    m_dataActive = false;
+    Success = false;
+    setReplyState(ReplyStates::Nothing);
+    SignalDone();
+}
+
+void TFtp::onPassiveConnected(const std::function<void()>& then)
+{
+    TStarSocket& data = *m_passiveDataSocket;
+    if (data.LastError != 0) {
+        LastError = data.LastError;
+        data.Close();
+        if (!m_aborting)
+            FatalError(FtpError::DataConnection);
+        return;
+    }
+    if (FirewallType != fwSocks) {
+        dataConnectionUp();
+        then();
+        return;
+    }
+    awaitSocksReply(data, [this, then](bool ok, const QString& reason) {
+        if (!ok) {
+            writeLog(reason);
+            RaiseInfo(FtpInfo::Notice, reason);
+            m_passiveDataSocket->Close();
+            FatalError(FtpError::DataConnection);
+            return;
+        }
+        dataConnectionUp();
+        then();
+    });
+    data.SendAll(SocksRequest(m_socksTargetAddress, m_socksTargetPort));
+}
+
+void TFtp::dataConnectionUp()
+{
+    m_bytesTransferred = 0;
+    Success = true;
+    m_startTick = Clock::tickMs();
+    m_elapsedMs = 0;
+    m_dataActive = true;
+    m_aborting = false;
+}
+
+void TFtp::onAccept()
+{
+    m_activeDataSocket->Accept(*m_listenSocket);
+    if (m_activeDataSocket->LastError == 0) {
+        dataConnectionUp();
+        return;
+    }
+    if (!m_aborting) {
+        LastError = m_activeDataSocket->LastError;
+        FatalError(FtpError::DataConnection);
+    }
+}
+
+void TFtp::failTransfer(bool passive)
+{
+    if (passive) {
+        m_passiveDataSocket->Close();
+    } else {
+        m_activeDataSocket->Close();
+        m_listenSocket->Close();
+    }
+    m_dataActive = false;
+    Success = false;
+    SignalDone();
+}
+
+// A final or preliminary reply to LIST, RETR, STOR or APPE.
+void TFtp::finishTransferReply(const QString& line, bool passive)
+{
+    if (startsWithDigit(line, '1'))
+        return;
+    if (startsWithDigit(line, '2')) {
+        m_replyDone = true;
+        if (m_dataDone)
+            SignalDone();
+        return;
+    }
+    if (line.startsWith(QLatin1String("426")))
+        return;  // the reply after it decides
+    failTransfer(passive);
+}
+
+// --- Listing -------------------------------------------------------------------------------
+
+void TFtp::ListDirectory()
+{
+    m_pendingEvent = PendingEvents::ListingDone;
+    if (!guardConnectedIdle())
+        return;
+    Success = true;
+    SendCommand(QStringLiteral("TYPE A"), ReplyStates::ListType);
+}
+
+void TFtp::sendListCommand(int state)
+{
+    SendCommand(ShowHiddenFiles ? QStringLiteral("LIST -al") : QStringLiteral("LIST"), state);
+}
+
+void TFtp::onListingLine(const QString& line)
+{
+    if (line.isEmpty())
+        return;
+    m_bytesTransferred += line.size();
+    m_elapsedMs = Clock::tickMs() - m_startTick + 1;
+    RaiseInfo(FtpInfo::Progress);
+    m_listingLines.append(line);
+    RaiseInfo(FtpInfo::ListingLine, line);
+}
+
+void TFtp::onListingClosed(bool passive)
+{
+    TStarSocket& data = passive ? *m_passiveDataSocket : *m_activeDataSocket;
+    // A listing whose last line lacks its line feed still has that line.
+    const QString rest = data.TakePendingLine();
+    if (!rest.isEmpty())
+        onListingLine(rest);
+    updateElapsed();
+    if (passive) {
+        m_passiveDataSocket->Close();
+    } else {
+        m_activeDataSocket->Close();
+        m_listenSocket->Close();
+    }
+    RaiseInfo(FtpInfo::ListingReady, QStringLiteral("Listing ready"));
+    m_dataActive = false;
+    m_dataDone = true;
+    if (m_replyDone)
+        SignalDone();
+}
+
+// --- Download ------------------------------------------------------------------------------
+
+void TFtp::Download(bool resume)
+{
+    Success = true;
+    if (!m_sessionConnected) {
+        RaiseInfo(FtpInfo::NotConnected);
+        return;
+    }
+    m_pendingEvent = PendingEvents::FileReceived;
+    m_lastFtpError = 0;
+    m_busy = true;
+    ResumePos = 0;
+    if (resume) {
+        const QFileInfo info(LocalFile);
+        if (info.exists())
+            ResumePos = info.size();
+    }
+    auto file = std::make_unique<QFile>(LocalFile);
+    const bool opened = ResumePos > 0
+                            ? file->open(QIODevice::ReadWrite | QIODevice::Unbuffered) && file->seek(ResumePos)
+                            : file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    if (!opened) {
+        ReportFtpError(FtpError::LocalFileOpen);
+        SignalDone();
+        return;
+    }
+    dataSocket().ReceiveStream = std::move(file);
+    m_dataDone = false;
+    m_replyDone = false;
+    SendCommand(TransferMode == AsciiTransfer ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"),
+                ReplyStates::RetrType);
+}
+
+void TFtp::onDownloadData()
+{
+    if (m_aborting) {
+        m_dataDone = true;
+        return;
+    }
+    TStarSocket& data = dataSocket();
+    const qint64 count = data.ReceiveToFile();
+    if (count < 0) {
+        failLocalWrite();
+        return;
+    }
+    if (data.LastError != 0 || count == 0)
+        return;
+    m_bytesTransferred += count;
+    updateElapsed();
+    RaiseInfo(FtpInfo::Progress);
+}
+
+void TFtp::failLocalWrite()
+{
+    // What was written stays on disk so the download can be resumed; the transfer stops
+    // and completes as failed instead of pretending success.
+    ReportFtpError(FtpError::LocalFileWrite, LocalFile);
+    if (m_replyDone) {
+        failTransfer(UsePasv);
+        return;
+    }
+    AbortWithSynch();
+    Success = false;
+}
+
+void TFtp::onFileClosed(bool passive)
+{
+    if (!passive) {
+        if (m_activeDataSocket->OnDataAvailable)
+            onDownloadData();
+        updateElapsed();
+        m_activeDataSocket->Close();
+        m_listenSocket->Close();
+        closeDataFile();
+    } else {
+        updateElapsed();
+        m_passiveDataSocket->Close();
+    }
+    m_sending = false;
+    m_dataActive = false;
+    m_dataDone = true;
+    if (m_replyDone)
+        SignalDone();
+}
+
+void TFtp::setupActiveDownload()
+{
+    TStarSocket& data = *m_activeDataSocket;
+    data.ReceiveMode = RawMode;
+    data.OnDataAvailable = [this] { onDownloadData(); };
+    data.OnClosed = [this] { onFileClosed(false); };
+    data.OnSendReady = nullptr;
+    data.OnLine = nullptr;
+    m_listenSocket->OnAccept = [this] { onAccept(); };
+    SendCommand(QStringLiteral("RETR ") + RemoteFile, ReplyStates::RetrActive);
+}
+
+// --- Upload --------------------------------------------------------------------------------
+
+void TFtp::Upload()
+{
+    Success = true;
+    m_pendingEvent = PendingEvents::FileStored;
+    m_lastFtpError = 0;
+    if (!m_sessionConnected) {
+        RaiseInfo(FtpInfo::NotConnected);
+        SignalDone();
+        return;
+    }
+    if (m_busy) {
+        RaiseInfo(FtpInfo::Busy);
+        return;
+    }
+    m_busy = true;
+    auto file = std::make_unique<QFile>(LocalFile);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered) || (ResumePos > 0 && !file->seek(ResumePos))) {
+        ReportFtpError(FtpError::LocalFileOpen);
+        SignalDone();
+        return;
+    }
+    dataSocket().ReceiveStream = std::move(file);
+    SendCommand(TransferMode == AsciiTransfer ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"),
+                ReplyStates::StorType);
+}
+
+QString TFtp::storeCommand() const
+{
+    return (ResumePos < 1 ? QStringLiteral("STOR ") : QStringLiteral("APPE ")) + RemoteFile;
+}
+
+void TFtp::sendFile()
+{
+    m_aborting = false;
+    if (!UsePasv) {
+        m_activeDataSocket->Accept(*m_listenSocket);
+        if (m_activeDataSocket->LastError != 0) {
+            LastError = m_activeDataSocket->LastError;
+            FatalError(FtpError::DataConnection);
+            return;
+        }
+    }
+    m_startTick = Clock::tickMs();
+    m_elapsedMs = 0;
+    m_bytesTransferred = 0;
+    m_dataActive = true;
+    if (!Success)
+        return;
+    m_sendBlock.clear();
+    m_sendOffset = 0;
+    m_sending = true;
+    dataSocket().OnSendReady = [this] { continueSending(); };
+    continueSending();
+}
+
+void TFtp::continueSending()
+{
+    if (!m_sending || m_aborting)
+        return;
+    TStarSocket& data = dataSocket();
+    QFile* file = data.ReceiveStream.get();
+    QElapsedTimer spent;
+    spent.start();
+    qint64 moved = 0;
+    while (moved < kSendBudgetBytes && spent.nsecsElapsed() < kSendBudgetNs) {
+        if (m_sendOffset >= m_sendBlock.size()) {
+            if (!file) {
+                finishUpload();
+                return;
+            }
+            m_sendBlock.resize(kSendBlock);
+            const qint64 got = file->read(m_sendBlock.data(), kSendBlock);
+            if (got < 0) {
+                failLocalRead();
+                return;
+            }
+            if (got == 0) {
+                finishUpload();
+                return;
+            }
+            m_sendBlock.resize(got);
+            m_sendOffset = 0;
+        }
+        const qint64 sent = data.Send(m_sendBlock.constData() + m_sendOffset, m_sendBlock.size() - m_sendOffset);
+        if (sent == 0) {
+            if (data.LastError != 0) {
+                m_sending = false;
+                LastError = data.LastError;
+                if (data.Connected && !m_aborting)
+                    FatalError(FtpError::DataConnection);
+                return;
+            }
+            break;  // would block: the socket's write event continues
+        }
+        m_sendOffset += sent;
+        m_bytesTransferred += sent;
+        moved += sent;
+    }
+    updateElapsed();
+    RaiseInfo(FtpInfo::Progress);
+    if (moved >= kSendBudgetBytes || spent.nsecsElapsed() >= kSendBudgetNs) {
+        // Budget spent with the socket still writable: carry on after the event loop's turn.
+        QMetaObject::invokeMethod(this, [this] { continueSending(); }, Qt::QueuedConnection);
+    }
+}
+
+void TFtp::failLocalRead()
+{
+    m_sending = false;
+    ReportFtpError(FtpError::LocalFileRead, LocalFile);
+    closeDataFile();
+    closeDataSockets();
+    Success = false;
+    // The server takes the closed data connection for the end of the file; its final reply
+    // completes the (failed) operation.
+    m_dataActive = false;
+    m_dataDone = true;
+    if (m_replyDone)
+        SignalDone();
+}
+
+void TFtp::finishUpload()
+{
+    m_sending = false;
+    closeDataFile();
+    closeDataSockets();
+    updateElapsed();
+    m_dataActive = false;
+    m_dataDone = true;
+    if (m_replyDone)
+        SignalDone();
+}
+
+// --- Aborting ------------------------------------------------------------------------------
+
+void TFtp::AbortWithSynch()
+{
+    if (m_aborting)
+        return;
+    m_aborting = true;
+    m_sending = false;
+    static const char interrupt[] = {char(255), char(244)};
+    static const char synch[] = {char(255), char(242)};
+    SendAll(QByteArray(interrupt, 2));
+    if (CheckSocketError())
+        return;
+    // Sent as urgent data, the data mark is the urgent byte and the IAC before it goes in
+    // line, which is the Telnet Synch.
+    SendUrgent(synch, 2);
+    if (CheckSocketError())
+        return;
+    SendLine(QStringLiteral("ABOR"));
+}
+
+void TFtp::Abort()
+{
+    SendLine(QStringLiteral("ABOR"));
+    m_aborting = true;
+    m_sending = false;
+    closeDataSockets();
+    m_dataActive = false;
+    Success = false;
+    SignalDone();
+}
+
+// --- Reply states of the data operations --------------------------------------------------
+
+bool TFtp::handleTransferReply(const QString& line)
+{
+    const bool positive = startsWithDigit(line, '2');
+    switch (m_replyState) {
+    // Listing
+    case ReplyStates::ListType:
+        m_dataDone = false;
+        m_replyDone = false;
+        if (positive)
+            startDataConnection(ReplyStates::ListPasv, ReplyStates::ListPort);
+        else
+            FatalError(FtpError::ProtocolError);
+        return true;
+    case ReplyStates::ListPort: {
+        if (!positive) {
+            FatalError(FtpError::ProtocolError);
+            return true;
+        }
+        TStarSocket& data = *m_activeDataSocket;
+        data.ReceiveMode = LineMode;
+        data.OnLine = [this](const QString& l) { onListingLine(l); };
+        data.OnClosed = [this] { onListingClosed(false); };
+        data.OnSendReady = nullptr;
+        data.OnDataAvailable = nullptr;
+        m_listenSocket->OnAccept = [this] { onAccept(); };
+        m_listingLines.clear();
+        sendListCommand(ReplyStates::ListActive);
+        return true;
+    }
+    case ReplyStates::ListPasv: {
+        if (!preparePassive(line)) {
+            failPassiveReply();
+            return true;
+        }
+        TStarSocket& data = *m_passiveDataSocket;
+        data.ReceiveMode = LineMode;
+        data.OnLine = [this](const QString& l) { onListingLine(l); };
+        data.OnClosed = [this] { onListingClosed(true); };
+        data.OnConnected = [this] { onPassiveConnected([] {}); };
+        data.OnDataAvailable = nullptr;
+        data.OnSendReady = nullptr;
+        sendListCommand(ReplyStates::ListPassive);
+        m_listingLines.clear();
+        data.Connect();
+        return true;
+    }
+    case ReplyStates::ListActive:
+    case ReplyStates::ListPassive: {
+        const bool passive = m_replyState == ReplyStates::ListPassive;
+        if (startsWithDigit(line, '5') && ShowHiddenFiles) {
+            ShowHiddenFiles = false;
+            sendListCommand(m_replyState);
+            return true;
+        }
+        if (!passive && !startsWithDigit(line, '1') && !positive) {
+            m_activeDataSocket->Close();
+            m_listenSocket->Close();
+            FatalError(FtpError::ProtocolError);
+            Success = false;
+            return true;
+        }
+        finishTransferReply(line, passive);
+        return true;
+    }
+
+    // Download
+    case ReplyStates::RetrType:
+        if (positive)
+            startDataConnection(ReplyStates::RetrPasv, ReplyStates::RetrPort);
+        else
+            FatalError(FtpError::ProtocolError);
+        return true;
+    case ReplyStates::RetrPort:
+        if (!positive)
+            FatalError(FtpError::ProtocolError);
+        else if (ResumePos < 1)
+            setupActiveDownload();
+        else
+            SendCommand(QStringLiteral("REST ") + QString::number(ResumePos), ReplyStates::MkdRmd);
+        return true;
+    case ReplyStates::MkdRmd:  // "3" to the REST of an active download
+        setupActiveDownload();
+        return true;
+    case ReplyStates::RetrActive:
+    case ReplyStates::RetrPassive: {
+        if (startsWithDigit(line, '1')) {
+            RaiseInfo(FtpInfo::SizeAnnounced, SizeAnnouncement(line));
+            return true;
+        }
+        if (positive)
+            setReplyState(ReplyStates::Nothing);
+        finishTransferReply(line, m_replyState == ReplyStates::RetrPassive);
+        return true;
+    }
+    case ReplyStates::RetrPasv: {
+        if (!preparePassive(line)) {
+            failPassiveReply();
+            return true;
+        }
+        TStarSocket& data = *m_passiveDataSocket;
+        data.ReceiveMode = RawMode;
+        data.OnDataAvailable = [this] { onDownloadData(); };
+        data.OnClosed = [this] { onFileClosed(true); };
+        data.OnConnected = [this] { onPassiveConnected([] {}); };
+        data.OnSendReady = nullptr;
+        data.OnLine = nullptr;
+        if (ResumePos < 1) {
+            SendCommand(QStringLiteral("RETR ") + RemoteFile, ReplyStates::RetrPassive);
+            data.Connect();
+        } else {
+            SendCommand(QStringLiteral("REST ") + QString::number(ResumePos), ReplyStates::RestPassive);
+        }
+        return true;
+    }
+    case ReplyStates::RestPassive:
+        SendCommand(QStringLiteral("RETR ") + RemoteFile, ReplyStates::RetrPassive);
+        m_passiveDataSocket->Connect();
+        return true;
+
+    // Upload
+    case ReplyStates::StorType:
+        m_dataDone = false;
+        m_replyDone = false;
+        if (positive)
+            startDataConnection(ReplyStates::StorPasv, ReplyStates::StorPort);
+        else
+            FatalError(FtpError::ProtocolError);
+        return true;
+    case ReplyStates::StorPort: {
+        if (startsWithDigit(line, '5')) {
+            FatalError(FtpError::ProtocolError);
+            Success = false;
+            return true;
+        }
+        TStarSocket& data = *m_activeDataSocket;
+        data.ReceiveMode = LineMode;
+        data.OnDataAvailable = nullptr;
+        data.OnSendReady = nullptr;
+        data.OnLine = nullptr;
+        data.OnClosed = [this] { onFileClosed(false); };
+        m_listenSocket->OnAccept = [this] { sendFile(); };
+        SendCommand(storeCommand(), ReplyStates::StorActive);
+        return true;
+    }
+    case ReplyStates::StorActive:
+    case ReplyStates::StorPassive:
+        finishTransferReply(line, m_replyState == ReplyStates::StorPassive);
+        return true;
+    case ReplyStates::StorPasv: {
+        if (!preparePassive(line)) {
+            failPassiveReply();
+            return true;
+        }
+        TStarSocket& data = *m_passiveDataSocket;
+        data.ReceiveMode = LineMode;
+        data.OnDataAvailable = nullptr;
+        data.OnLine = nullptr;
+        data.OnSendReady = nullptr;
+        data.OnClosed = [this] { onFileClosed(true); };
+        data.OnConnected = [this] { onPassiveConnected([this] { sendFile(); }); };
+        SendCommand(storeCommand(), ReplyStates::StorPassive);
+        data.Connect();
+        return true;
+    }
+    default:
+        return false;
+    }
+}

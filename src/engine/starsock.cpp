@@ -1,0 +1,663 @@
+#include "engine/starsock.h"
+
+#include "engine/hooks.h"
+#include "engine/hostresolver.h"
+#include "engine/winsockerrors.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace {
+
+// Work done per socket event is bounded so the user interface keeps its turn: a read event
+// moves at most this many bytes or spends at most this much time before going back to the
+// event loop (the rest is picked up on the next turn, the notifier being level-triggered).
+constexpr qint64 kReadBudgetBytes = 16 * 1024 * 1024;
+constexpr qint64 kReadBudgetNs = 15 * 1000 * 1000;
+constexpr qint64 kFileReadChunk = 512 * 1024;
+constexpr qint64 kLineReadChunk = 64 * 1024;
+
+QString dottedAddress(quint32 hostOrder)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg((hostOrder >> 24) & 0xFF)
+        .arg((hostOrder >> 16) & 0xFF)
+        .arg((hostOrder >> 8) & 0xFF)
+        .arg(hostOrder & 0xFF);
+}
+
+char* fileChunkBuffer()
+{
+    static thread_local std::unique_ptr<char[]> buffer(new char[kFileReadChunk]);
+    return buffer.get();
+}
+
+}  // namespace
+
+void LineSplitter::append(const char* data, qint64 length, const std::function<bool(const QString&)>& line)
+{
+    for (qint64 i = 0; i < length; ++i) {
+        if (data[i] != '\0')
+            m_pending.append(data[i]);
+    }
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype feed = m_pending.indexOf('\n', start);
+        if (feed < 0)
+            break;
+        qsizetype end = feed;
+        if (end > start && m_pending.at(end - 1) == '\r')
+            --end;
+        const QString text = QString::fromUtf8(m_pending.constData() + start, end - start);
+        start = feed + 1;
+        if (line && !line(text))
+            break;
+    }
+    m_pending.remove(0, start);
+}
+
+TStarSocket::TStarSocket(QObject* owner)
+    : QObject(owner)
+{
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &TStarSocket::onTimerTick);
+}
+
+TStarSocket::~TStarSocket()
+{
+    // Not the virtual Close: a derived class is already gone here.
+    TStarSocket::Close();
+    if (m_started)
+        Cleanup();
+    if (m_loaded)
+        UnloadWinsock();
+}
+
+bool TStarSocket::LoadWinsock(const QString&)
+{
+    m_loaded = true;
+    return true;
+}
+
+bool TStarSocket::Startup()
+{
+    if (!m_loaded)
+        LoadWinsock();
+    utsname name{};
+    const QString kernel = uname(&name) == 0 ? QString::fromLocal8Bit(name.release) : QStringLiteral("unknown");
+    m_description = QStringLiteral("POSIX sockets on Linux %1").arg(kernel);
+    m_systemStatus = QStringLiteral("Running");
+    rlimit limit{};
+    m_maxSockets = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                       ? int(qMin<rlim_t>(limit.rlim_cur, 1 << 30))
+                       : 1024;
+    m_started = true;
+    return true;
+}
+
+void TStarSocket::Cleanup()
+{
+    m_started = false;
+}
+
+void TStarSocket::UnloadWinsock()
+{
+    if (m_started)
+        Cleanup();
+    m_loaded = false;
+}
+
+void TStarSocket::recordError(int err)
+{
+    const quint16 code = Winsock::fromErrno(err);
+    LastError = code == Winsock::WSAEWOULDBLOCK ? 0 : code;
+}
+
+void TStarSocket::CreateSocket()
+{
+    if (m_fd >= 0)
+        return;
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_fd < 0) {
+        recordError(errno);
+        return;
+    }
+    LastError = 0;
+    m_eofSeen = false;
+    m_closeRaised = false;
+}
+
+void TStarSocket::SetAddressText(const QString& dotted)
+{
+    in_addr parsed{};
+    // An unparsable text gives the "none" address, as the Winsock parser does.
+    m_address = inet_aton(dotted.toLatin1().constData(), &parsed) ? ntohl(parsed.s_addr) : 0xFFFFFFFFu;
+}
+
+QString TStarSocket::GetAddressText() const
+{
+    return dottedAddress(m_address);
+}
+
+void TStarSocket::SetPort(quint16 port)
+{
+    m_port = port;
+}
+
+void TStarSocket::UseResolvedAddress()
+{
+    m_address = m_resolvedAddress;
+}
+
+void TStarSocket::SetFtpServer(const QString& server)
+{
+    m_ftpServer = server;
+    if (!server.isEmpty() && server.at(0).isDigit() && server.at(0).unicode() < 128) {
+        AddressText = server;
+        HostName.clear();
+    } else {
+        HostName = server;
+        AddressText.clear();
+    }
+}
+
+void TStarSocket::ResolveHost(const QString& hostName)
+{
+    if (m_lookupHandle != 0)
+        return;
+    HostName = hostName;
+    QPointer<TStarSocket> self(this);
+    m_lookupHandle = HostResolver::instance().lookup(hostName, this, [self](quint16 error, quint32 ipv4) {
+        if (!self)
+            return;
+        self->stopTimeout();
+        self->LastError = error;
+        if (error == 0)
+            self->m_resolvedAddress = ipv4;
+        self->m_lookupHandle = 0;
+        self->LookupDone();
+    });
+    LastError = 0;
+}
+
+void TStarSocket::LookupDone()
+{
+    raiseHook(OnLookupDone);
+}
+
+void TStarSocket::setWatch(Watch watch)
+{
+    delete m_readNotifier;
+    delete m_writeNotifier;
+    m_readNotifier = nullptr;
+    m_writeNotifier = nullptr;
+    m_watch = watch;
+    m_readDelivered = false;
+    if (watch == Watch::None || m_fd < 0)
+        return;
+    m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &TStarSocket::onReadable);
+    m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &TStarSocket::onWritable);
+    m_readNotifier->setEnabled(watch != Watch::Connecting);
+    m_writeNotifier->setEnabled(watch == Watch::Connecting);
+}
+
+void TStarSocket::enableRead(bool on)
+{
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(on);
+}
+
+void TStarSocket::armWrite()
+{
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(true);
+}
+
+void TStarSocket::Connect()
+{
+    CreateSocket();
+    if (m_fd < 0)
+        return;
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(m_port);
+    target.sin_addr.s_addr = htonl(m_address);
+    setWatch(Watch::Connecting);
+    const int rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    if (rc != 0 && errno != EINPROGRESS) {
+        recordError(errno);
+        setWatch(Watch::None);
+        return;
+    }
+    LastError = 0;
+    // Completion (or failure) is reported by the write notifier either way.
+    SetTimeout(TimeOutConnect);
+    m_lines.clear();
+}
+
+void TStarSocket::Listen()
+{
+    CreateSocket();
+    if (m_fd < 0)
+        return;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(m_port);
+    local.sin_addr.s_addr = htonl(m_address);
+    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        recordError(errno);
+        return;
+    }
+    setWatch(Watch::Listening);
+    if (::listen(m_fd, 2) != 0) {
+        recordError(errno);
+        setWatch(Watch::None);
+        return;
+    }
+    LastError = 0;
+}
+
+void TStarSocket::Accept(TStarSocket& listening)
+{
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const int fd = ::accept4(listening.m_fd, reinterpret_cast<sockaddr*>(&peer), &length,
+                             SOCK_NONBLOCK | SOCK_CLOEXEC);
+    // Accepting re-enables the listener's accept event, as Winsock does.
+    listening.enableRead(true);
+    listening.m_readDelivered = false;
+    if (fd < 0) {
+        recordError(listening.m_fd < 0 ? EBADF : errno);
+        return;
+    }
+    if (m_fd >= 0)
+        Close();
+    m_fd = fd;
+    m_address = ntohl(peer.sin_addr.s_addr);
+    m_port = ntohs(peer.sin_port);
+    m_eofSeen = false;
+    m_closeRaised = false;
+    LastError = 0;
+    Connected = true;
+    setWatch(Watch::Stream);
+    armWrite();
+    m_lines.clear();
+}
+
+void TStarSocket::Close()
+{
+    if (m_lookupHandle != 0)
+        HostResolver::instance().abort(m_lookupHandle);
+    stopTimeout();
+    ++m_generation;
+    m_outbox.clear();
+    m_outboxSent = 0;
+    if (m_fd >= 0) {
+        setWatch(Watch::None);
+        if (::close(m_fd) != 0)
+            recordError(errno);
+        m_fd = -1;
+        Connected = false;
+    }
+}
+
+qint64 TStarSocket::Send(const char* data, qint64 length)
+{
+    if (m_fd < 0) {
+        LastError = Winsock::WSAENOTSOCK;
+        return 0;
+    }
+    const ssize_t sent = ::send(m_fd, data, size_t(length), MSG_NOSIGNAL);
+    if (sent >= 1) {
+        LastError = 0;
+        return sent;
+    }
+    recordError(sent == 0 ? EWOULDBLOCK : errno);
+    if (errno == EWOULDBLOCK || errno == EAGAIN)
+        armWrite();
+    return 0;
+}
+
+qint64 TStarSocket::SendUrgent(const char* data, qint64 length)
+{
+    if (m_fd < 0) {
+        LastError = Winsock::WSAENOTSOCK;
+        return 0;
+    }
+    const ssize_t sent = ::send(m_fd, data, size_t(length), MSG_NOSIGNAL | MSG_OOB);
+    if (sent >= 1) {
+        LastError = 0;
+        return sent;
+    }
+    recordError(errno);
+    return 0;
+}
+
+bool TStarSocket::SendAll(const QByteArray& data)
+{
+    if (m_fd < 0) {
+        LastError = Winsock::WSAENOTSOCK;
+        return false;
+    }
+    m_outbox.append(data);
+    return flushOutbox();
+}
+
+bool TStarSocket::flushOutbox()
+{
+    while (m_outboxSent < m_outbox.size()) {
+        const ssize_t sent = ::send(m_fd, m_outbox.constData() + m_outboxSent,
+                                    size_t(m_outbox.size() - m_outboxSent), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EWOULDBLOCK || errno == EAGAIN) {
+                LastError = 0;
+                armWrite();
+                return true;
+            }
+            recordError(errno);
+            return false;
+        }
+        m_outboxSent += sent;
+    }
+    m_outbox.clear();
+    m_outboxSent = 0;
+    LastError = 0;
+    return true;
+}
+
+qint64 TStarSocket::Receive(char* buffer, qint64 length)
+{
+    m_readDelivered = false;
+    if (m_fd < 0) {
+        LastError = Winsock::WSAENOTSOCK;
+        return 0;
+    }
+    enableRead(true);
+    const ssize_t got = ::recv(m_fd, buffer, size_t(length), 0);
+    if (got >= 1) {
+        LastError = 0;
+        return got;
+    }
+    if (got == 0) {
+        m_eofSeen = true;
+        LastError = 0;
+        return 0;
+    }
+    recordError(errno);
+    return 0;
+}
+
+qint64 TStarSocket::ReceiveToFile()
+{
+    m_readDelivered = false;
+    if (m_fd < 0) {
+        LastError = Winsock::WSAENOTSOCK;
+        return 0;
+    }
+    enableRead(true);
+    char* buffer = fileChunkBuffer();
+    qint64 total = 0;
+    bool writeFailed = false;
+    QElapsedTimer spent;
+    spent.start();
+    while (total < kReadBudgetBytes && spent.nsecsElapsed() < kReadBudgetNs) {
+        const ssize_t got = ::recv(m_fd, buffer, size_t(kFileReadChunk), 0);
+        if (got == 0) {
+            m_eofSeen = true;
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            if (total == 0) {
+                recordError(errno);
+                return 0;
+            }
+            break;  // would block (or fails): report what was read; the error shows next time
+        }
+        total += got;
+        if (ReceiveStream && !writeFailed) {
+            if (ReceiveStream->write(buffer, got) != got)
+                writeFailed = true;
+        }
+    }
+    LastError = 0;
+    if (writeFailed) {
+        ReceiveStream.reset();
+        return -1;
+    }
+    return total;
+}
+
+QString TStarSocket::TakePendingLine()
+{
+    QString rest = QString::fromUtf8(m_lines.pending());
+    if (rest.endsWith(QLatin1Char('\r')))
+        rest.chop(1);
+    m_lines.clear();
+    return rest;
+}
+
+QString TStarSocket::GetLocalAddress()
+{
+    if (m_fd < 0)
+        return {};
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        recordError(errno);
+        return {};
+    }
+    LastError = 0;
+    return dottedAddress(ntohl(local.sin_addr.s_addr));
+}
+
+quint16 TStarSocket::GetLocalPort()
+{
+    if (m_fd < 0)
+        return 0;
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return 0;
+    return ntohs(local.sin_port);
+}
+
+QString TStarSocket::GetPeerAddress() const
+{
+    if (m_fd < 0)
+        return {};
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(m_fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
+        return {};
+    return dottedAddress(ntohl(peer.sin_addr.s_addr));
+}
+
+void TStarSocket::SetTimeout(int seconds)
+{
+    stopTimeout();
+    if (seconds > 0) {
+        m_countdown = seconds;
+        m_timer.start();
+    }
+}
+
+void TStarSocket::stopTimeout()
+{
+    m_timer.stop();
+    m_countdown = 0;
+}
+
+void TStarSocket::onTimerTick()
+{
+    if (--m_countdown > 0)
+        return;
+    Close();
+    raiseHook(OnTimeOut);
+}
+
+QString TStarSocket::ErrorName(int code)
+{
+    return Winsock::errorName(code);
+}
+
+void TStarSocket::PostMessage(quint32 message, qint64 param)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, message, param] {
+            raiseHook(OnMessage, message, param);
+        },
+        Qt::QueuedConnection);
+}
+
+void TStarSocket::onWritable()
+{
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(false);
+    stopTimeout();
+    if (m_watch == Watch::Connecting) {
+        finishConnect();
+        return;
+    }
+    if (!flushOutbox()) {
+        // The failure surfaces as the close event the kernel reports next.
+        enableRead(true);
+        return;
+    }
+    if (PendingSendBytes() == 0)
+        raiseHook(OnSendReady);
+}
+
+void TStarSocket::finishConnect()
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    recordError(error);
+    if (error != 0) {
+        setWatch(Watch::None);
+        raiseHook(OnConnected);
+        return;
+    }
+    int one = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    Connected = true;
+    setWatch(Watch::Stream);
+    QPointer<TStarSocket> self(this);
+    const quint64 generation = m_generation;
+    raiseHook(OnConnected);
+    // Winsock reports the socket writable right after it connected.
+    if (self && generation == m_generation && m_fd >= 0 && PendingSendBytes() == 0)
+        raiseHook(OnSendReady);
+}
+
+void TStarSocket::onReadable()
+{
+    stopTimeout();
+    if (m_watch == Watch::Listening) {
+        enableRead(false);  // until Accept, as Winsock's accept event
+        LastError = 0;
+        raiseHook(OnAccept);
+        return;
+    }
+    if (m_watch != Watch::Stream)
+        return;
+    if (ReceiveMode == LineMode) {
+        readLines();
+        return;
+    }
+    // Raw mode: peek first so that the end of the stream is told apart from data.
+    char probe;
+    const ssize_t peeked = ::recv(m_fd, &probe, 1, MSG_PEEK);
+    if (peeked == 0) {
+        m_eofSeen = true;
+        handleClose();
+        return;
+    }
+    if (peeked < 0) {
+        if (errno == EWOULDBLOCK || errno == EAGAIN || errno == EINTR)
+            return;
+        recordError(errno);
+        handleClose();
+        return;
+    }
+    LastError = 0;
+    QPointer<TStarSocket> self(this);
+    const quint64 generation = m_generation;
+    m_readDelivered = true;
+    raiseHook(OnDataAvailable);
+    if (!self || generation != m_generation || m_fd < 0)
+        return;
+    if (m_eofSeen) {
+        handleClose();
+        return;
+    }
+    // Nobody read: no further read events until somebody does.
+    if (m_readDelivered)
+        enableRead(false);
+}
+
+void TStarSocket::readLines()
+{
+    QPointer<TStarSocket> self(this);
+    const quint64 generation = m_generation;
+    char buffer[kLineReadChunk];
+    qint64 total = 0;
+    while (total < kReadBudgetBytes) {
+        const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+        if (got == 0) {
+            m_eofSeen = true;
+            LastError = 0;
+            handleClose();
+            return;
+        }
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EWOULDBLOCK || errno == EAGAIN) {
+                LastError = 0;
+                return;
+            }
+            recordError(errno);
+            handleClose();
+            return;
+        }
+        total += got;
+        LastError = 0;
+        m_lines.append(buffer, got, [&](const QString& line) {
+            raiseHook(OnLine, line);
+            return self && generation == m_generation;
+        });
+        if (!self || generation != m_generation)
+            return;
+    }
+}
+
+void TStarSocket::handleClose()
+{
+    if (m_closeRaised)
+        return;
+    m_closeRaised = true;
+    // The kernel stops reporting a closed stream only when the socket is closed; keep quiet
+    // until the owner does so.
+    enableRead(false);
+    raiseHook(OnClosed);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Every message box, question, input box and file or folder dialog of the program goes
+// through this interface, so that tests can answer them (see ScriptedPrompt).
+class Prompt
+{
+public:
+    enum class Icon { None, Information, Warning, Question, Error };
+
+    enum Button : int {
+        NoButton = 0,
+        Ok = 0x1,
+        Cancel = 0x2,
+        Yes = 0x4,
+        No = 0x8,
+        Abort = 0x10,
+        Retry = 0x20,
+        Ignore = 0x40,
+        YesToAll = 0x80,
+        NoToAll = 0x100,
+    };
+    using Buttons = int;
+
+    virtual ~Prompt() = default;
+
+    // Returns the button chosen; closing the box counts as the "negative" button offered
+    // (Cancel, else No, else Ok).
+    virtual Button messageBox(const QString& text, const QString& caption, Icon icon, Buttons buttons) = 0;
+
+    // Empty optional when the user cancelled.
+    virtual std::optional<QString> inputBox(const QString& caption, const QString& prompt,
+                                            const QString& defaultText, bool masked = false) = 0;
+
+    // `filter` uses the program's "Description|pattern|Description|pattern" form.
+    virtual std::optional<QString> openFile(const QString& caption, const QString& directory,
+                                            const QString& filter) = 0;
+    virtual std::optional<QString> saveFile(const QString& caption, const QString& fileName,
+                                            const QString& filter) = 0;
+    virtual std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) = 0;
+
+    // The button a dismissed box stands for.
+    static Button dismissButton(Buttons buttons);
+};
+
+// The prompt the program uses. Defaults to the Qt dialogs; tests install a ScriptedPrompt.
+Prompt& prompts();
+// Not owning; nullptr restores the Qt implementation.
+void setPrompt(Prompt* prompt);

@@ -1,0 +1,203 @@
+#include "serverprocess.h"
+
+#include "testutil.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+ServerProcess::~ServerProcess()
+{
+    stop();
+}
+
+bool ServerProcess::running() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+void ServerProcess::stop()
+{
+    if (!m_process)
+        return;
+    if (m_pid > 0)
+        ::kill(-pid_t(m_pid), SIGKILL);  // the process group: forked per-connection children too
+    m_process->kill();
+    m_process->waitForFinished(5000);
+    m_process.reset();
+    m_pid = 0;
+}
+
+bool ServerProcess::launch(const QString& program, const QStringList& arguments)
+{
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(program);
+    m_process->setArguments(arguments);
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    m_process->setChildProcessModifier([] { ::setsid(); });
+    m_process->start();
+    if (!m_process->waitForStarted(10000)) {
+        m_error = program + QStringLiteral(": ") + m_process->errorString();
+        return false;
+    }
+    m_pid = m_process->processId();
+    return true;
+}
+
+quint16 ServerProcess::freePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+bool ServerProcess::waitForListener(quint16 port, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (socket.waitForConnected(200))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+// --- pyftpdlib ------------------------------------------------------------------------------
+
+bool PyFtpServer::start(const PyFtpOptions& options)
+{
+    QStringList args{testutil::supportDir() + QStringLiteral("/ftpserver.py")};
+    for (const QString& user : options.users)
+        args << QStringLiteral("--user") << user;
+    if (!options.anonymousHome.isEmpty())
+        args << QStringLiteral("--anonymous") << options.anonymousHome;
+    for (const QString& rule : options.refuse)
+        args << QStringLiteral("--refuse") << rule;
+    for (const QString& rule : options.delay)
+        args << QStringLiteral("--delay") << rule;
+    if (options.dropAfter > 0)
+        args << QStringLiteral("--drop-after") << QString::number(options.dropAfter);
+    if (!options.listLinesFile.isEmpty())
+        args << QStringLiteral("--list-lines") << options.listLinesFile;
+    if (!options.masquerade.isEmpty())
+        args << QStringLiteral("--masquerade") << options.masquerade;
+    if (!options.commandLog.isEmpty())
+        args << QStringLiteral("--command-log") << options.commandLog;
+    if (!options.banner.isEmpty())
+        args << QStringLiteral("--banner") << options.banner;
+    // pyftpdlib is installed for Debian's python, which need not be the first on PATH.
+    if (!launch(QStringLiteral("/usr/bin/python3"), args))
+        return false;
+    QByteArray output;
+    QDeadlineTimer deadline(15000);
+    while (!output.contains('\n') && !deadline.hasExpired()) {
+        if (!m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+            break;
+        output += m_process->readAllStandardOutput();
+    }
+    if (!output.startsWith("PORT ")) {
+        m_error = QStringLiteral("pyftpdlib did not start: ") + QString::fromUtf8(output)
+                  + QString::fromUtf8(m_process->readAllStandardError());
+        stop();
+        return false;
+    }
+    m_port = quint16(output.mid(5).trimmed().toUInt());
+    return m_port != 0;
+}
+
+// --- vsftpd --------------------------------------------------------------------------------
+
+QString VsftpdServer::unavailableReason()
+{
+    if (!QFileInfo::exists(QStringLiteral("/usr/sbin/vsftpd")))
+        return QStringLiteral("vsftpd is not installed (make deps installs it)");
+    if (!testutil::isRoot())
+        return QStringLiteral("vsftpd tests need root (they log in as a system account)");
+    return {};
+}
+
+bool VsftpdServer::ensureTestUser(QString* error)
+{
+    auto run = [](const QString& program, const QStringList& args, const QByteArray& input = {}) {
+        QProcess p;
+        p.start(program, args);
+        if (!p.waitForStarted(5000))
+            return -1;
+        if (!input.isEmpty()) {
+            p.write(input);
+            p.closeWriteChannel();
+        }
+        p.waitForFinished(10000);
+        return p.exitCode();
+    };
+    if (run(QStringLiteral("id"), {QString::fromLatin1(kUser)}) != 0) {
+        if (run(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-s"), QStringLiteral("/bin/sh"),
+                                            QStringLiteral("-d"), QStringLiteral("/nonexistent"),
+                                            QString::fromLatin1(kUser)})
+            != 0) {
+            *error = QStringLiteral("useradd failed");
+            return false;
+        }
+    }
+    // Reset the password each time: it is the fixture's, whatever an earlier run left.
+    if (run(QStringLiteral("chpasswd"), {}, QByteArray(kUser) + ':' + kPassword + '\n') != 0) {
+        *error = QStringLiteral("chpasswd failed");
+        return false;
+    }
+    return true;
+}
+
+bool VsftpdServer::start(const QString& root)
+{
+    m_error = unavailableReason();
+    if (!m_error.isEmpty())
+        return false;
+    if (!ensureTestUser(&m_error))
+        return false;
+    QDir().mkpath(QStringLiteral("/var/run/vsftpd/empty"));
+    QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QString::fromLatin1(kUser), root});
+    m_port = freePort();
+    // Passive ports of our own, away from the ephemeral range other fixtures draw from.
+    const int pasvBase = 20000 + int(m_port % 200) * 50;
+    const QString config = QStringLiteral(
+                               "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
+                               "background=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+                               "local_umask=022\nlocal_root=%2\nchroot_local_user=NO\n"
+                               "pasv_enable=YES\npasv_min_port=%3\npasv_max_port=%4\npasv_address=127.0.0.1\n"
+                               "port_enable=YES\nconnect_from_port_20=NO\nseccomp_sandbox=NO\nisolate=NO\n"
+                               "isolate_network=NO\npam_service_name=vsftpd\n"
+                               "secure_chroot_dir=/var/run/vsftpd/empty\nxferlog_enable=NO\n"
+                               "vsftpd_log_file=%5/vsftpd.log\nsyslog_enable=NO\nuse_localtime=YES\n"
+                               "ftpd_banner=vsftpd test server\nhide_ids=NO\nmax_clients=100\nmax_per_ip=100\n"
+                               "userlist_enable=NO\ndirmessage_enable=NO\nidle_session_timeout=600\n"
+                               "data_connection_timeout=120\n")
+                               .arg(m_port)
+                               .arg(root)
+                               .arg(pasvBase)
+                               .arg(pasvBase + 49)
+                               .arg(m_dir.path());
+    const QString configPath = m_dir.filePath(QStringLiteral("vsftpd.conf"));
+    if (!testutil::writeFile(configPath, config.toUtf8())) {
+        m_error = QStringLiteral("cannot write ") + configPath;
+        return false;
+    }
+    if (!launch(QStringLiteral("/usr/sbin/vsftpd"), {configPath}))
+        return false;
+    if (!waitForListener(m_port, 10000)) {
+        m_error = QStringLiteral("vsftpd did not listen: ") + QString::fromUtf8(m_process->readAllStandardError());
+        stop();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// A real server started for a test on 127.0.0.1 and stopped by its process id (the whole
+// process group, since some servers fork per connection).
+class ServerProcess
+{
+public:
+    ServerProcess() = default;
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+    virtual ~ServerProcess();
+
+    quint16 port() const { return m_port; }
+    qint64 pid() const { return m_pid; }
+    bool running() const;
+    // Why the server did not start (for the test's failure message).
+    const QString& error() const { return m_error; }
+    void stop();
+
+    // A port nobody listens on right now (bound and released), for servers that cannot be
+    // told to pick an ephemeral port themselves.
+    static quint16 freePort();
+    // Waits until something accepts connections on 127.0.0.1:port.
+    static bool waitForListener(quint16 port, int timeoutMs);
+
+protected:
+    bool launch(const QString& program, const QStringList& arguments);
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+    qint64 m_pid = 0;
+    QString m_error;
+};
+
+struct PyFtpOptions {
+    QStringList users;  // "name:password:home[:perm]"
+    QString anonymousHome;
+    QStringList refuse;  // "CMD=reply" or "CMD*N=reply"
+    QStringList delay;   // "CMD=seconds"
+    qint64 dropAfter = 0;
+    QString listLinesFile;
+    QString masquerade;
+    QString commandLog;
+    QString banner;
+};
+
+// pyftpdlib through tests/support/ftpserver.py, with its fault switches.
+class PyFtpServer : public ServerProcess
+{
+public:
+    bool start(const PyFtpOptions& options);
+};
+
+// vsftpd with a generated configuration: one local user with a password, writes enabled,
+// passive ports in a range of their own. Needs root (it authenticates a system account).
+class VsftpdServer : public ServerProcess
+{
+public:
+    static constexpr const char* kUser = "orvoftp-test";
+    static constexpr const char* kPassword = "Orvo-test-pw1";
+
+    // Serves `root` (which the test user is given) as the user's directory.
+    bool start(const QString& root);
+    // Empty when vsftpd can run here, else the reason to skip.
+    static QString unavailableReason();
+
+private:
+    static bool ensureTestUser(QString* error);
+    QTemporaryDir m_dir;
+};
