@@ -73,6 +73,27 @@ bool ServerProcess::waitForListener(quint16 port, int timeoutMs)
     return false;
 }
 
+namespace {
+
+// Reads "PORT <n>" from a helper script's first output line.
+quint16 readAnnouncedPort(QProcess& process, QString* error)
+{
+    QByteArray output;
+    QDeadlineTimer deadline(15000);
+    while (!output.contains('\n') && !deadline.hasExpired()) {
+        if (!process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+            break;
+        output += process.readAllStandardOutput();
+    }
+    if (!output.startsWith("PORT ")) {
+        *error = QString::fromUtf8(output) + QString::fromUtf8(process.readAllStandardError());
+        return 0;
+    }
+    return quint16(output.mid(5).trimmed().toUInt());
+}
+
+}  // namespace
+
 // --- pyftpdlib ------------------------------------------------------------------------------
 
 bool PyFtpServer::start(const PyFtpOptions& options)
@@ -99,21 +120,13 @@ bool PyFtpServer::start(const PyFtpOptions& options)
     // pyftpdlib is installed for Debian's python, which need not be the first on PATH.
     if (!launch(QStringLiteral("/usr/bin/python3"), args))
         return false;
-    QByteArray output;
-    QDeadlineTimer deadline(15000);
-    while (!output.contains('\n') && !deadline.hasExpired()) {
-        if (!m_process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
-        output += m_process->readAllStandardOutput();
-    }
-    if (!output.startsWith("PORT ")) {
-        m_error = QStringLiteral("pyftpdlib did not start: ") + QString::fromUtf8(output)
-                  + QString::fromUtf8(m_process->readAllStandardError());
+    m_port = readAnnouncedPort(*m_process, &m_error);
+    if (m_port == 0) {
+        m_error.prepend(QStringLiteral("pyftpdlib did not start: "));
         stop();
         return false;
     }
-    m_port = quint16(output.mid(5).trimmed().toUInt());
-    return m_port != 0;
+    return true;
 }
 
 // --- vsftpd --------------------------------------------------------------------------------
@@ -143,13 +156,15 @@ bool VsftpdServer::ensureTestUser(QString* error)
     };
     if (run(QStringLiteral("id"), {QString::fromLatin1(kUser)}) != 0) {
         if (run(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-s"), QStringLiteral("/bin/sh"),
-                                            QStringLiteral("-d"), QStringLiteral("/nonexistent"),
+                                            QStringLiteral("-d"), QStringLiteral("/"),
                                             QString::fromLatin1(kUser)})
             != 0) {
             *error = QStringLiteral("useradd failed");
             return false;
         }
     }
+    // vsftpd enters the home directory before local_root: it must exist.
+    run(QStringLiteral("usermod"), {QStringLiteral("-d"), QStringLiteral("/"), QString::fromLatin1(kUser)});
     // Reset the password each time: it is the fixture's, whatever an earlier run left.
     if (run(QStringLiteral("chpasswd"), {}, QByteArray(kUser) + ':' + kPassword + '\n') != 0) {
         *error = QStringLiteral("chpasswd failed");
@@ -196,6 +211,69 @@ bool VsftpdServer::start(const QString& root)
         return false;
     if (!waitForListener(m_port, 10000)) {
         m_error = QStringLiteral("vsftpd did not listen: ") + QString::fromUtf8(m_process->readAllStandardError());
+        stop();
+        return false;
+    }
+    return true;
+}
+
+// --- dante ---------------------------------------------------------------------------------
+
+QString DanteServer::unavailableReason()
+{
+    if (!QFileInfo::exists(QStringLiteral("/usr/sbin/danted")))
+        return QStringLiteral("danted is not installed (make deps installs dante-server)");
+    if (!testutil::isRoot())
+        return QStringLiteral("danted needs root for its privileged user");
+    return {};
+}
+
+bool DanteServer::start()
+{
+    m_error = unavailableReason();
+    if (!m_error.isEmpty())
+        return false;
+    m_port = freePort();
+    const QString config = QStringLiteral(
+                               "logoutput: %1/danted.log\n"
+                               "internal: 127.0.0.1 port = %2\n"
+                               "external: 127.0.0.1\n"
+                               "clientmethod: none\nsocksmethod: none\n"
+                               "user.privileged: root\nuser.unprivileged: nobody\n"
+                               "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
+                               "socks pass { from: 127.0.0.0/8 to: 127.0.0.0/8 }\n"
+                               "socks block { from: 0.0.0.0/0 to: 0.0.0.0/0 }\n")
+                               .arg(m_dir.path())
+                               .arg(m_port);
+    const QString configPath = m_dir.filePath(QStringLiteral("danted.conf"));
+    if (!testutil::writeFile(configPath, config.toUtf8())) {
+        m_error = QStringLiteral("cannot write ") + configPath;
+        return false;
+    }
+    if (!launch(QStringLiteral("/usr/sbin/danted"), {QStringLiteral("-f"), configPath, QStringLiteral("-N"), QStringLiteral("1")}))
+        return false;
+    if (!waitForListener(m_port, 10000)) {
+        m_error = QStringLiteral("danted did not listen: ")
+                  + QString::fromUtf8(testutil::readFile(m_dir.filePath(QStringLiteral("danted.log"))));
+        stop();
+        return false;
+    }
+    return true;
+}
+
+// --- firewall relay ------------------------------------------------------------------------
+
+bool FtpFirewall::start(Mode mode, const QString& user, const QString& password)
+{
+    QStringList args{testutil::supportDir() + QStringLiteral("/ftpproxy.py"), QStringLiteral("--mode"),
+                     mode == Mode::Site ? QStringLiteral("site") : QStringLiteral("userhost")};
+    if (!user.isEmpty())
+        args << QStringLiteral("--user") << user << QStringLiteral("--password") << password;
+    if (!launch(QStringLiteral("/usr/bin/python3"), args))
+        return false;
+    m_port = readAnnouncedPort(*m_process, &m_error);
+    if (m_port == 0) {
+        m_error.prepend(QStringLiteral("ftpproxy.py did not start: "));
         stop();
         return false;
     }

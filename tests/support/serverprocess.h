@@ -73,3 +73,25 @@ private:
     static bool ensureTestUser(QString* error);
     QTemporaryDir m_dir;
 };
+
+// dante (danted) as a SOCKS proxy on 127.0.0.1 that lets clients reach loopback only.
+// Needs root (its privileged user).
+class DanteServer : public ServerProcess
+{
+public:
+    bool start();
+    static QString unavailableReason();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The SITE and USER@host firewalls of tests/support/ftpproxy.py: an FTP relay that logs in
+// its own user (SITE) or reads the target from the user name (USER@host), then relays the
+// control connection to the real server. Data connections go to the server directly.
+class FtpFirewall : public ServerProcess
+{
+public:
+    enum class Mode { Site, UserHost };
+    bool start(Mode mode, const QString& user = {}, const QString& password = {});
+};

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testutil {
@@ -77,6 +78,14 @@ bool writePatternFile(const QString& path, qint64 size, quint32 seed)
         left -= n;
     }
     return true;
+}
+
+int fileMode(const QString& path)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return int(info.st_mode & 07777);
 }
 
 QString supportDir()

@@ -20,6 +20,9 @@ QByteArray sha256OfFile(const QString& path);
 // A file of `size` bytes of a repeatable, non-trivial pattern.
 bool writePatternFile(const QString& path, qint64 size, quint32 seed = 1);
 
+// The permission bits of a file (st_mode & 07777), -1 when it cannot be read.
+int fileMode(const QString& path);
+
 // Directory with the helper scripts (tests/support in the source tree).
 QString supportDir();
 
