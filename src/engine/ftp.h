@@ -186,7 +186,7 @@ private:
 
     // Data connections and transfers (ftptransfer.cpp)
     bool handleTransferReply(const QString& line);
-    void startDataConnection(int pasvState, int portState);
+    void startDataConnection(int pasvState, int portState, std::function<void()> onAccepted);
     void openListener();
     bool preparePassive(const QString& reply);
     void failPassiveReply();
@@ -203,11 +203,14 @@ private:
     void failLocalWrite();
     void onFileClosed(bool passive);
     QString storeCommand() const;
+    void onUploadAccepted();
     void sendFile();
     void continueSending();
     void failLocalRead();
     void finishUpload();
     void updateElapsed();
+    void startAbortTimer();
+    void stopAbortTimer();
     TStarSocket& dataSocket() { return UsePasv ? *m_passiveDataSocket : *m_activeDataSocket; }
 
     bool m_sessionConnected = false;
@@ -239,10 +242,13 @@ private:
     QString m_socksTargetAddress;
     quint16 m_socksTargetPort = 0;
     bool m_awaitingSocksReply = false;
+    int m_abortFinalsPending = 0;
+    QTimer* m_abortTimer = nullptr;
     QTimer* m_socksReplyTimer = nullptr;
 
     // Upload: the block read from the file and how much of it is sent.
     QByteArray m_sendBlock;
     qint64 m_sendOffset = 0;
     bool m_sending = false;
+    bool m_storeSent = false;
 };

@@ -208,6 +208,8 @@ void TFtp::raiseDone()
     if (m_aborting) {
         closeDataSockets();
         m_aborting = false;
+        m_abortFinalsPending = 0;
+        stopAbortTimer();
     }
     const quint8 event = m_pendingEvent;
     m_pendingEvent = PendingEvents::None;
@@ -490,6 +492,9 @@ void TFtp::onControlClosed()
 {
     closeDataFile();
     if (m_loggedIn) {
+        // An operation cut off by the hang-up did not succeed, whatever its event says.
+        if (m_busy)
+            Success = false;
         RaiseInfo(FtpInfo::NotConnected, QStringLiteral("Disconnected"));
         SignalDone();
         PostMessage(MsgSessionOver);
@@ -510,7 +515,10 @@ void TFtp::Close()
         m_retryTimer = nullptr;
     }
     stopSocksReplyTimer();
+    stopAbortTimer();
     m_awaitingSocksReply = false;
+    m_aborting = false;
+    m_abortFinalsPending = 0;
     closeLog();
     if (m_dataActive) {
         closeDataSockets();

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -20,6 +21,7 @@ bool startsWithDigit(const QString& line, char digit)
 constexpr qint64 kSendBudgetBytes = 16 * 1024 * 1024;
 constexpr qint64 kSendBudgetNs = 15 * 1000 * 1000;
 constexpr qint64 kSendBlock = 512 * 1024;
+constexpr int kAbortReplyWaitMs = 15000;
 
 }  // namespace
 
@@ -94,12 +96,14 @@ void TFtp::updateElapsed()
 
 // --- Choosing the data connection --------------------------------------------------------
 
-void TFtp::startDataConnection(int pasvState, int portState)
+void TFtp::startDataConnection(int pasvState, int portState, std::function<void()> onAccepted)
 {
     if (UsePasv) {
         SendCommand(QStringLiteral("PASV"), pasvState);
         return;
     }
+    // The hook is in place before the PORT goes out: some servers connect at once.
+    m_listenSocket->OnAccept = std::move(onAccepted);
     openListener();
     if (m_listenSocket->LastError != 0) {
         LastError = m_listenSocket->LastError;
@@ -202,7 +206,7 @@ void TFtp::dataConnectionUp()
     m_startTick = Clock::tickMs();
     m_elapsedMs = 0;
     m_dataActive = true;
-    m_aborting = false;
+    // An abort asked for before the data connection came up stays in force.
 }
 
 void TFtp::onAccept()
@@ -236,6 +240,18 @@ void TFtp::finishTransferReply(const QString& line, bool passive)
 {
     if (startsWithDigit(line, '1'))
         return;
+    if (m_aborting && m_abortFinalsPending > 0) {
+        // After ABOR both the transfer command and the ABOR get a final reply (426 and 226,
+        // or 226 and 225 when the transfer ended first); the operation ends with the last,
+        // so no late reply is taken for the answer to the next command.
+        if (--m_abortFinalsPending == 0) {
+            stopAbortTimer();
+            m_replyDone = true;
+            setReplyState(ReplyStates::Nothing);
+            SignalDone();
+        }
+        return;
+    }
     if (startsWithDigit(line, '2')) {
         m_replyDone = true;
         if (m_dataDone)
@@ -331,11 +347,11 @@ void TFtp::Download(bool resume)
 
 void TFtp::onDownloadData()
 {
+    TStarSocket& data = dataSocket();
     if (m_aborting) {
         m_dataDone = true;
         return;
     }
-    TStarSocket& data = dataSocket();
     const qint64 count = data.ReceiveToFile();
     if (count < 0) {
         failLocalWrite();
@@ -389,7 +405,6 @@ void TFtp::setupActiveDownload()
     data.OnClosed = [this] { onFileClosed(false); };
     data.OnSendReady = nullptr;
     data.OnLine = nullptr;
-    m_listenSocket->OnAccept = [this] { onAccept(); };
     SendCommand(QStringLiteral("RETR ") + RemoteFile, ReplyStates::RetrActive);
 }
 
@@ -417,6 +432,8 @@ void TFtp::Upload()
         return;
     }
     dataSocket().ReceiveStream = std::move(file);
+    m_storeSent = false;
+    m_dataActive = false;
     SendCommand(TransferMode == AsciiTransfer ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"),
                 ReplyStates::StorType);
 }
@@ -426,22 +443,21 @@ QString TFtp::storeCommand() const
     return (ResumePos < 1 ? QStringLiteral("STOR ") : QStringLiteral("APPE ")) + RemoteFile;
 }
 
+void TFtp::onUploadAccepted()
+{
+    onAccept();
+    // Data go out once the store command has, not before.
+    if (m_dataActive && m_storeSent)
+        sendFile();
+}
+
 void TFtp::sendFile()
 {
-    m_aborting = false;
-    if (!UsePasv) {
-        m_activeDataSocket->Accept(*m_listenSocket);
-        if (m_activeDataSocket->LastError != 0) {
-            LastError = m_activeDataSocket->LastError;
-            FatalError(FtpError::DataConnection);
-            return;
-        }
-    }
     m_startTick = Clock::tickMs();
     m_elapsedMs = 0;
     m_bytesTransferred = 0;
     m_dataActive = true;
-    if (!Success)
+    if (!Success || m_aborting)
         return;
     m_sendBlock.clear();
     m_sendOffset = 0;
@@ -536,6 +552,10 @@ void TFtp::AbortWithSynch()
         return;
     m_aborting = true;
     m_sending = false;
+    // An aborted transfer did not succeed, whatever the server's last word on it.
+    Success = false;
+    m_abortFinalsPending = m_replyDone ? 1 : 2;
+    startAbortTimer();
     static const char interrupt[] = {char(255), char(244)};
     static const char synch[] = {char(255), char(242)};
     SendAll(QByteArray(interrupt, 2));
@@ -547,6 +567,37 @@ void TFtp::AbortWithSynch()
     if (CheckSocketError())
         return;
     SendLine(QStringLiteral("ABOR"));
+    // Many servers act on ABOR only once the transfer is over; closing the data connection
+    // ends it now. Their replies then close the operation (see finishTransferReply).
+    m_sending = false;
+    closeDataSockets();
+    m_dataActive = false;
+    m_dataDone = true;
+}
+
+void TFtp::startAbortTimer()
+{
+    stopAbortTimer();
+    // A server that never answers the ABOR must not leave the session busy for good.
+    m_abortTimer = new QTimer(this);
+    m_abortTimer->setSingleShot(true);
+    connect(m_abortTimer, &QTimer::timeout, this, [this] {
+        m_abortFinalsPending = 0;
+        m_replyDone = true;
+        m_dataDone = true;
+        setReplyState(ReplyStates::Nothing);
+        SignalDone();
+    });
+    m_abortTimer->start(kAbortReplyWaitMs);
+}
+
+void TFtp::stopAbortTimer()
+{
+    if (!m_abortTimer)
+        return;
+    m_abortTimer->stop();
+    m_abortTimer->deleteLater();
+    m_abortTimer = nullptr;
 }
 
 void TFtp::Abort()
@@ -571,7 +622,7 @@ bool TFtp::handleTransferReply(const QString& line)
         m_dataDone = false;
         m_replyDone = false;
         if (positive)
-            startDataConnection(ReplyStates::ListPasv, ReplyStates::ListPort);
+            startDataConnection(ReplyStates::ListPasv, ReplyStates::ListPort, [this] { onAccept(); });
         else
             FatalError(FtpError::ProtocolError);
         return true;
@@ -586,7 +637,6 @@ bool TFtp::handleTransferReply(const QString& line)
         data.OnClosed = [this] { onListingClosed(false); };
         data.OnSendReady = nullptr;
         data.OnDataAvailable = nullptr;
-        m_listenSocket->OnAccept = [this] { onAccept(); };
         m_listingLines.clear();
         sendListCommand(ReplyStates::ListActive);
         return true;
@@ -630,7 +680,7 @@ bool TFtp::handleTransferReply(const QString& line)
     // Download
     case ReplyStates::RetrType:
         if (positive)
-            startDataConnection(ReplyStates::RetrPasv, ReplyStates::RetrPort);
+            startDataConnection(ReplyStates::RetrPasv, ReplyStates::RetrPort, [this] { onAccept(); });
         else
             FatalError(FtpError::ProtocolError);
         return true;
@@ -651,9 +701,10 @@ bool TFtp::handleTransferReply(const QString& line)
             RaiseInfo(FtpInfo::SizeAnnounced, SizeAnnouncement(line));
             return true;
         }
-        if (positive)
+        const bool passive = m_replyState == ReplyStates::RetrPassive;
+        if (positive && !m_aborting)
             setReplyState(ReplyStates::Nothing);
-        finishTransferReply(line, m_replyState == ReplyStates::RetrPassive);
+        finishTransferReply(line, passive);
         return true;
     }
     case ReplyStates::RetrPasv: {
@@ -686,7 +737,7 @@ bool TFtp::handleTransferReply(const QString& line)
         m_dataDone = false;
         m_replyDone = false;
         if (positive)
-            startDataConnection(ReplyStates::StorPasv, ReplyStates::StorPort);
+            startDataConnection(ReplyStates::StorPasv, ReplyStates::StorPort, [this] { onUploadAccepted(); });
         else
             FatalError(FtpError::ProtocolError);
         return true;
@@ -702,8 +753,10 @@ bool TFtp::handleTransferReply(const QString& line)
         data.OnSendReady = nullptr;
         data.OnLine = nullptr;
         data.OnClosed = [this] { onFileClosed(false); };
-        m_listenSocket->OnAccept = [this] { sendFile(); };
         SendCommand(storeCommand(), ReplyStates::StorActive);
+        m_storeSent = true;
+        if (m_dataActive)
+            sendFile();  // the server connected before the command went out
         return true;
     }
     case ReplyStates::StorActive:

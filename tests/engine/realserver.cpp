@@ -17,7 +17,7 @@ bool RealServer::start(ServerKind kind, const PyFtpOptions& extra)
         if (!skipReason.isEmpty())
             return false;
         auto server = std::make_unique<VsftpdServer>();
-        if (!server->start(m_root.path())) {
+        if (!server->start(m_root.path(), extra.throttle)) {
             error = server->error();
             return false;
         }
@@ -47,6 +47,12 @@ bool RealServer::putFile(const QString& name, const QByteArray& data) const
     if (m_kind == ServerKind::Vsftpd)
         return QProcess::execute(QStringLiteral("chown"), {m_user, file}) == 0;
     return true;
+}
+
+void RealServer::adoptTree() const
+{
+    if (m_kind == ServerKind::Vsftpd)
+        QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), m_user, m_root.path()});
 }
 
 void RealServer::configure(TFtp& ftp) const

@@ -18,7 +18,7 @@ inline const char* serverKindName(ServerKind kind)
 class RealServer
 {
 public:
-    // Starts the server; on failure `skipReason` or `error` says why.
+    // Starts the server (extra.throttle applies to both kinds); on failure `skipReason` or `error` says why.
     bool start(ServerKind kind, const PyFtpOptions& extra = {});
 
     QString root() const { return m_root.path(); }
@@ -28,6 +28,8 @@ public:
     QString password() const { return m_password; }
     // Writes a file into the served tree, owned by the server's account (so it may change it).
     bool putFile(const QString& name, const QByteArray& data) const;
+    // Gives everything under the root to the server's account (vsftpd writes as that user).
+    void adoptTree() const;
     void configure(TFtp& ftp) const;
 
     QString skipReason;

@@ -11,6 +11,7 @@ Listens on 127.0.0.1 (port 0 = ephemeral) and prints "PORT <n>" once it accepts 
   --drop-after N                 close the control and data connections once N bytes of a
                                  transfer have moved
   --list-lines FILE              answer LIST with the raw lines of FILE
+  --throttle BYTES               limit data transfers to BYTES per second
   --masquerade ADDR              name ADDR in PASV replies
   --command-log FILE             append every received command line to FILE
   --banner TEXT                  greeting text
@@ -20,7 +21,7 @@ import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -33,6 +34,7 @@ def parse_args():
     p.add_argument("--delay", action="append", default=[])
     p.add_argument("--drop-after", type=int, default=0)
     p.add_argument("--list-lines")
+    p.add_argument("--throttle", type=int, default=0)
     p.add_argument("--masquerade")
     p.add_argument("--command-log")
     p.add_argument("--banner", default="pyftpdlib test server ready.")
@@ -61,8 +63,10 @@ if ARGS.list_lines:
         LIST_LINES = f.read()
 
 
-class FaultyDTPHandler(DTPHandler):
+class FaultyDTPHandler(ThrottledDTPHandler if ARGS.throttle else DTPHandler):
     moved = 0
+    read_limit = ARGS.throttle
+    write_limit = ARGS.throttle
 
     def _count(self, n):
         FaultyDTPHandler.moved += n
@@ -72,13 +76,13 @@ class FaultyDTPHandler(DTPHandler):
             control.close()
 
     def send(self, data):
-        n = DTPHandler.send(self, data)
+        n = super().send(data)
         self._count(n or 0)
         return n
 
     def handle_read(self):
         before = self.tot_bytes_received
-        DTPHandler.handle_read(self)
+        super().handle_read()
         self._count(self.tot_bytes_received - before)
 
 

@@ -109,6 +109,8 @@ bool PyFtpServer::start(const PyFtpOptions& options)
         args << QStringLiteral("--delay") << rule;
     if (options.dropAfter > 0)
         args << QStringLiteral("--drop-after") << QString::number(options.dropAfter);
+    if (options.throttle > 0)
+        args << QStringLiteral("--throttle") << QString::number(options.throttle);
     if (!options.listLinesFile.isEmpty())
         args << QStringLiteral("--list-lines") << options.listLinesFile;
     if (!options.masquerade.isEmpty())
@@ -173,7 +175,7 @@ bool VsftpdServer::ensureTestUser(QString* error)
     return true;
 }
 
-bool VsftpdServer::start(const QString& root)
+bool VsftpdServer::start(const QString& root, qint64 maxRate)
 {
     m_error = unavailableReason();
     if (!m_error.isEmpty())
@@ -196,12 +198,13 @@ bool VsftpdServer::start(const QString& root)
                                "vsftpd_log_file=%5/vsftpd.log\nsyslog_enable=NO\nuse_localtime=YES\n"
                                "ftpd_banner=vsftpd test server\nhide_ids=NO\nmax_clients=100\nmax_per_ip=100\n"
                                "userlist_enable=NO\ndirmessage_enable=NO\nidle_session_timeout=600\n"
-                               "data_connection_timeout=120\n")
+                               "data_connection_timeout=120\nlocal_max_rate=%6\n")
                                .arg(m_port)
                                .arg(root)
                                .arg(pasvBase)
                                .arg(pasvBase + 49)
-                               .arg(m_dir.path());
+                               .arg(m_dir.path())
+                               .arg(maxRate);
     const QString configPath = m_dir.filePath(QStringLiteral("vsftpd.conf"));
     if (!testutil::writeFile(configPath, config.toUtf8())) {
         m_error = QStringLiteral("cannot write ") + configPath;

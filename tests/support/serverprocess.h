@@ -43,6 +43,7 @@ struct PyFtpOptions {
     QStringList refuse;  // "CMD=reply" or "CMD*N=reply"
     QStringList delay;   // "CMD=seconds"
     qint64 dropAfter = 0;
+    qint64 throttle = 0;  // bytes per second, 0 = unlimited
     QString listLinesFile;
     QString masquerade;
     QString commandLog;
@@ -64,8 +65,9 @@ public:
     static constexpr const char* kUser = "orvoftp-test";
     static constexpr const char* kPassword = "Orvo-test-pw1";
 
-    // Serves `root` (which the test user is given) as the user's directory.
-    bool start(const QString& root);
+    // Serves `root` (which the test user is given) as the user's directory; a non-zero
+    // `maxRate` limits transfers to that many bytes per second.
+    bool start(const QString& root, qint64 maxRate = 0);
     // Empty when vsftpd can run here, else the reason to skip.
     static QString unavailableReason();
 
