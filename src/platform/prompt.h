@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 // Every message box, question, input box and file or folder dialog of the program goes
 // through this interface, so that tests can answer them (see ScriptedPrompt).
@@ -34,6 +35,10 @@ public:
     // Empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& caption, const QString& prompt,
                                             const QString& defaultText, bool masked = false) = 0;
+
+    // The "Enter Password" window: user name (pre-filled) and masked password, OK/Cancel.
+    // Empty optional when cancelled; otherwise the user name and the password.
+    virtual std::optional<std::pair<QString, QString>> loginBox(const QString& caption, const QString& user) = 0;
 
     // `filter` uses the program's "Description|pattern|Description|pattern" form.
     virtual std::optional<QString> openFile(const QString& caption, const QString& directory,

@@ -1,6 +1,12 @@
 #include "platform/qtprompt.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -70,6 +76,32 @@ std::optional<QString> QtPrompt::inputBox(const QString& caption, const QString&
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<std::pair<QString, QString>> QtPrompt::loginBox(const QString& caption, const QString& user)
+{
+    QDialog dialog(parentWindow());
+    dialog.setWindowTitle(caption);
+    auto* form = new QFormLayout(&dialog);
+    auto* userEdit = new QLineEdit(user, &dialog);
+    auto* passEdit = new QLineEdit(&dialog);
+    passEdit->setEchoMode(QLineEdit::Password);
+    auto* userLabel = new QLabel(QStringLiteral("&Username"), &dialog);
+    userLabel->setBuddy(userEdit);
+    auto* passLabel = new QLabel(QStringLiteral("Pass&word"), &dialog);
+    passLabel->setBuddy(passEdit);
+    form->addRow(userLabel, userEdit);
+    form->addRow(passLabel, passEdit);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("Ca&ncel"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    passEdit->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return std::make_pair(userEdit->text(), passEdit->text());
 }
 
 std::optional<QString> QtPrompt::openFile(const QString& caption, const QString& directory, const QString& filter)

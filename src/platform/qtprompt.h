@@ -11,6 +11,7 @@ public:
     Button messageBox(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
     std::optional<QString> inputBox(const QString& caption, const QString& prompt, const QString& defaultText,
                                     bool masked) override;
+    std::optional<std::pair<QString, QString>> loginBox(const QString& caption, const QString& user) override;
     std::optional<QString> openFile(const QString& caption, const QString& directory,
                                     const QString& filter) override;
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,

@@ -55,6 +55,23 @@ std::optional<QString> ScriptedPrompt::inputBox(const QString& caption, const QS
     return nextText();
 }
 
+std::optional<std::pair<QString, QString>> ScriptedPrompt::loginBox(const QString& caption, const QString& user)
+{
+    m_asked.push_back({Kind::LoginBox, caption, {}, user, {}});
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return std::nullopt;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* login = std::get_if<std::pair<QString, QString>>(&answer))
+        return *login;
+    const auto* text = std::get_if<std::optional<QString>>(&answer);
+    if (!text || text->has_value())
+        ++m_unanswered;  // anything but answerCancel() is a scripting mistake here
+    return std::nullopt;
+}
+
 std::optional<QString> ScriptedPrompt::openFile(const QString& caption, const QString& directory,
                                                 const QString& filter)
 {

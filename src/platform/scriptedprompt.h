@@ -12,7 +12,7 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, OpenFile, SaveFile, PickFolder };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder };
 
     struct Question {
         Kind kind;
@@ -32,6 +32,7 @@ public:
     void answer(Button button) { m_answers.emplace_back(button); }
     void answer(const QString& text) { m_answers.emplace_back(std::optional<QString>(text)); }
     void answerCancel() { m_answers.emplace_back(std::optional<QString>()); }
+    void answerLogin(const QString& user, const QString& password) { m_answers.emplace_back(std::make_pair(user, password)); }
 
     const std::vector<Question>& asked() const { return m_asked; }
     int unanswered() const { return m_unanswered; }
@@ -41,6 +42,7 @@ public:
     Button messageBox(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
     std::optional<QString> inputBox(const QString& caption, const QString& prompt, const QString& defaultText,
                                     bool masked) override;
+    std::optional<std::pair<QString, QString>> loginBox(const QString& caption, const QString& user) override;
     std::optional<QString> openFile(const QString& caption, const QString& directory,
                                     const QString& filter) override;
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
@@ -48,7 +50,7 @@ public:
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;

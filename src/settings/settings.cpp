@@ -1,0 +1,92 @@
+#include "settings/settings.h"
+
+#include "engine/ftp.h"
+#include "platform/inifile.h"
+#include "settings/settingskeys.h"
+
+void LoadSettings(const IniDocument& doc, Settings& settings, QStringList& noProxyHost)
+{
+    readRecord(doc, settings.config);
+    settings.SkipEnabled = readFlag(doc, SettingKey::SkipEnabled);
+
+    settings.AsciiExtensions.clear();
+    for (const QString& entry : readList(doc, SettingList::Extensions)) {
+        // ".txt" is meant as a mask; a lone "." stays what it is.
+        if (entry.size() > 1 && entry.startsWith(QLatin1Char('.')))
+            settings.AsciiExtensions << QLatin1Char('*') + entry;
+        else
+            settings.AsciiExtensions << entry;
+    }
+    settings.RenameRules = readList(doc, SettingList::Rename);
+    settings.SkipList = readList(doc, SettingList::Skip);
+    noProxyHost = readList(doc, SettingList::Proxy);
+}
+
+void LoadSettings(const IniFile& ini, Settings& settings, QStringList& noProxyHost)
+{
+    LoadSettings(*ini.read(), settings, noProxyHost);
+}
+
+ViewSettings readViewSettings(const IniDocument& doc)
+{
+    ViewSettings view;
+    view.ProxyHost = readText(doc, SettingKey::ProxyHost);
+    view.ProxyPort = readNumber(doc, SettingKey::ProxyPort);
+    view.ProxyUser = readText(doc, SettingKey::ProxyUser);
+    view.ProxyPass = readText(doc, SettingKey::ProxyPass);
+    view.LogFile = readText(doc, SettingKey::LogFile);
+    view.BuffSize = readNumber(doc, SettingKey::BuffSize);
+    view.HideHeader = readFlag(doc, SettingKey::HideHeader);
+    view.SelectLine = readFlag(doc, SettingKey::SelectLine);
+    view.FontName = readText(doc, SettingKey::FontName);
+    view.FontSize = readNumber(doc, SettingKey::FontSize);
+    return view;
+}
+
+ConsoleViewSettings consoleViewSettings(const ViewSettings& view)
+{
+    return {view.BuffSize, view.FontName, view.FontSize};
+}
+
+ViewSettings ApplyViewSettings(const IniFile& ini, TFtp& engine)
+{
+    return ApplyViewSettings(*ini.read(), engine);
+}
+
+ViewSettings ApplyViewSettings(const IniDocument& doc, TFtp& engine)
+{
+    const ViewSettings view = readViewSettings(doc);
+    engine.ProxyHost = view.ProxyHost;
+    engine.ProxyPort = view.ProxyPort;
+    engine.ProxyUser = view.ProxyUser;
+    engine.ProxyPass = view.ProxyPass;
+    engine.LogFile = view.LogFile;
+    return view;
+}
+
+QList<EditorRule> readEditorRules(const IniDocument& doc)
+{
+    QList<EditorRule> rules;
+    for (const QString& entry : readList(doc, SettingList::Editors)) {
+        const qsizetype comma = entry.indexOf(QLatin1Char(','));
+        if (comma < 0)
+            rules.append({QString(), entry});
+        else
+            rules.append({entry.left(comma), entry.mid(comma + 1)});
+    }
+    return rules;
+}
+
+QString editorForFile(const IniDocument& doc, const QString& fileName)
+{
+    const QString name = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return {};
+    const QString extension = name.mid(dot).toUpper();
+    for (const EditorRule& rule : readEditorRules(doc)) {
+        if (rule.extensions.toUpper().contains(extension))
+            return rule.program;
+    }
+    return {};
+}

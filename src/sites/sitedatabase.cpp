@@ -1,0 +1,261 @@
+#include "sites/sitedatabase.h"
+
+#include "platform/prompt.h"
+
+namespace {
+
+const QString GroupsSection = QStringLiteral("_Groups_");
+const QString GroupPrefix = QStringLiteral("g");
+const QString SitePrefix = QStringLiteral("s");
+const QString NotePrefix = QStringLiteral("n");
+const QString ImportKey = QStringLiteral("Import");
+const QString DefaultPort = QStringLiteral("21");
+
+// Shared by site and group names: the characters that break a section line or a path.
+std::optional<QString> commonNameProblem(const QString& name, const QString& kind)
+{
+    for (const char c : {'[', ']', '/', '\\', '='}) {
+        if (name.contains(QLatin1Char(c)))
+            return QStringLiteral("%1 names cannot contain any of the following characters: ] [ = / \\").arg(kind);
+    }
+    if (name.at(0).unicode() < 33)
+        return QStringLiteral("%1 name must begin with an alphanumeric character.").arg(kind);
+    // "_Personal_" is the section of the group Personal's list, "_Groups_" that of the groups.
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('_')) && name.endsWith(QLatin1Char('_')))
+        return QStringLiteral("%1 names cannot begin and end with \"_\": such names are kept for the "
+                              "lists of site groups.")
+            .arg(kind);
+    return std::nullopt;
+}
+
+bool showProblem(const std::optional<QString>& problem)
+{
+    if (!problem)
+        return true;
+    if (!problem->isEmpty())
+        prompts().messageBox(*problem, QStringLiteral("Error"), Prompt::Icon::Error, Prompt::Ok);
+    return false;
+}
+
+void writeIfSet(IniDocument& doc, const QString& section, const QString& key, const QString& value)
+{
+    if (!value.isEmpty())
+        doc.writeString(section, key, value);
+}
+
+}  // namespace
+
+TSiteDatabase::TSiteDatabase(QString fileName) : m_file(std::move(fileName)) {}
+
+QString TSiteDatabase::groupSection(const QString& group)
+{
+    return QLatin1Char('_') + group + QLatin1Char('_');
+}
+
+// --- Groups -----------------------------------------------------------------------------------
+
+QStringList TSiteDatabase::groups() const
+{
+    return m_file.readList(GroupsSection, GroupPrefix);
+}
+
+void TSiteDatabase::saveGroups(const QStringList& names, int flag)
+{
+    m_file.edit([&](IniDocument& doc) {
+        doc.writeList(GroupsSection, GroupPrefix, names);
+        doc.writeInteger(GroupsSection, ImportKey, flag);
+    });
+}
+
+int TSiteDatabase::importFlag() const
+{
+    return m_file.readInteger(GroupsSection, ImportKey, 0);
+}
+
+void TSiteDatabase::setImportFlag(int flag)
+{
+    m_file.writeInteger(GroupsSection, ImportKey, flag);
+}
+
+void TSiteDatabase::appendGroup(const QString& group)
+{
+    m_file.edit([&](IniDocument& doc) {
+        const QStringList existing = doc.readList(GroupsSection, GroupPrefix);
+        doc.writeString(GroupsSection, GroupPrefix + QString::number(existing.size() + 1), group);
+    });
+}
+
+void TSiteDatabase::deleteGroup(const QString& group)
+{
+    m_file.edit([&](IniDocument& doc) {
+        for (const QString& site : doc.readList(groupSection(group), SitePrefix))
+            doc.eraseSection(site);
+        doc.eraseSection(groupSection(group));
+        QStringList remaining = doc.readList(GroupsSection, GroupPrefix);
+        remaining.removeIf([&](const QString& g) { return g.compare(group, Qt::CaseInsensitive) == 0; });
+        const QByteArray flag = doc.readBytes(GroupsSection, ImportKey);
+        const bool hadFlag = doc.valueExists(GroupsSection, ImportKey);
+        doc.writeList(GroupsSection, GroupPrefix, remaining);
+        if (hadFlag)
+            doc.writeBytes(GroupsSection, ImportKey, flag);
+    });
+}
+
+QStringList TSiteDatabase::groupSites(const QString& group) const
+{
+    return m_file.readList(groupSection(group), SitePrefix);
+}
+
+void TSiteDatabase::saveGroupSites(const QString& group, const QStringList& names)
+{
+    m_file.writeList(groupSection(group), SitePrefix, names);
+}
+
+void TSiteDatabase::appendGroupSite(const QString& group, const QString& site)
+{
+    m_file.edit([&](IniDocument& doc) {
+        const QStringList existing = doc.readList(groupSection(group), SitePrefix);
+        doc.writeString(groupSection(group), SitePrefix + QString::number(existing.size() + 1), site);
+    });
+}
+
+// --- Sites ------------------------------------------------------------------------------------
+
+QString TSiteDatabase::encodeNote(const QString& line)
+{
+    for (const QChar c : line) {
+        if (c != QLatin1Char(' '))
+            return line;
+    }
+    return line + QLatin1Char(' ');
+}
+
+QString TSiteDatabase::decodeNote(const QString& stored)
+{
+    for (const QChar c : stored) {
+        if (c != QLatin1Char(' '))
+            return stored;
+    }
+    return stored.left(stored.size() - 1);
+}
+
+TSiteRecord TSiteDatabase::readSite(const QString& name) const
+{
+    const auto doc = m_file.read();
+    const auto text = [&](const char* key, const QString& def = {}) {
+        return doc->readString(name, QString::fromLatin1(key), def);
+    };
+    TSiteRecord site;
+    site.IP = text("IP");
+    site.Port = text("Port", DefaultPort);
+    site.User = text("User");
+    site.Pass = StoredPassword(doc->readBytes(name, QStringLiteral("Pass")));
+    site.Account = text("Account");
+    site.LocalDir = text("LocalDir");
+    site.RemoteDir = text("RemoteDir");
+    site.LocalFilter = text("LocalFilter");
+    site.RemoteFilter = text("RemoteFilter");
+    site.Resume = text("Resume");
+    site.Retry = text("Retry");
+    site.Timeout = text("Timeout");
+    site.Options = text("Options");
+    for (const QString& line : doc->readList(name, NotePrefix))
+        site.Notes << decodeNote(line);
+    return site;
+}
+
+void TSiteDatabase::writeSite(const QString& name, const TSiteRecord& site)
+{
+    // Scramble first: a password that cannot be stored must leave the old section intact.
+    const QByteArray pass = site.Pass.isEmpty() ? QByteArray() : ScramblePassword(site.Pass);
+    m_file.edit([&](IniDocument& doc) {
+        doc.eraseSection(name);
+        doc.writeString(name, QStringLiteral("IP"), site.IP);
+        doc.writeString(name, QStringLiteral("Options"), site.Options);
+        writeIfSet(doc, name, QStringLiteral("User"), site.User);
+        if (!pass.isEmpty())
+            doc.writeBytes(name, QStringLiteral("Pass"), pass);
+        writeIfSet(doc, name, QStringLiteral("Account"), site.Account);
+        if (site.Port != DefaultPort)
+            doc.writeString(name, QStringLiteral("Port"), site.Port);
+        writeIfSet(doc, name, QStringLiteral("LocalDir"), site.LocalDir);
+        writeIfSet(doc, name, QStringLiteral("RemoteDir"), site.RemoteDir);
+        writeIfSet(doc, name, QStringLiteral("LocalFilter"), site.LocalFilter);
+        writeIfSet(doc, name, QStringLiteral("RemoteFilter"), site.RemoteFilter);
+        writeIfSet(doc, name, QStringLiteral("Resume"), site.Resume);
+        writeIfSet(doc, name, QStringLiteral("Retry"), site.Retry);
+        writeIfSet(doc, name, QStringLiteral("Timeout"), site.Timeout);
+        for (int i = 0; i < site.Notes.size(); ++i)
+            doc.writeString(name, NotePrefix + QString::number(i + 1), encodeNote(site.Notes.at(i)));
+    });
+}
+
+void TSiteDatabase::eraseSite(const QString& name)
+{
+    m_file.eraseSection(name);
+}
+
+bool TSiteDatabase::SiteExists(const QString& name) const
+{
+    return !m_file.readString(name, QStringLiteral("IP")).isEmpty();
+}
+
+std::optional<QString> TSiteDatabase::siteNameProblem(const QString& name) const
+{
+    if (name.isEmpty())
+        return QString();
+    if (auto problem = commonNameProblem(name, QStringLiteral("Site")))
+        return problem;
+    if (SiteExists(name))
+        return QStringLiteral("A site named \"%1\" already exists.  Please choose another name.").arg(name);
+    return std::nullopt;
+}
+
+bool TSiteDatabase::ValidSiteName(const QString& name) const
+{
+    return showProblem(siteNameProblem(name));
+}
+
+std::optional<QString> TSiteDatabase::groupNameProblem(const QString& name) const
+{
+    if (name.isEmpty())
+        return QString();
+    if (auto problem = commonNameProblem(name, QStringLiteral("Group")))
+        return problem;
+    if (name.compare(QStringLiteral("Groups"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("The name \"%1\" is kept for the list of site groups.  Please choose another "
+                              "name.")
+            .arg(name);
+    for (const QString& group : groups()) {
+        if (group.compare(name, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("A group named \"%1\" already exists.  Please choose another name.").arg(name);
+    }
+    return std::nullopt;
+}
+
+bool TSiteDatabase::ValidGroupName(const QString& name) const
+{
+    return showProblem(groupNameProblem(name));
+}
+
+QString TSiteDatabase::findSiteByHost(const QString& group, const QString& host) const
+{
+    const auto doc = m_file.read();
+    for (const QString& site : doc->readList(groupSection(group), SitePrefix)) {
+        if (doc->readString(site, QStringLiteral("IP")).compare(host, Qt::CaseInsensitive) == 0)
+            return site;
+    }
+    return {};
+}
+
+void TSiteDatabase::saveLocalPath(const QString& site, const QString& localDir)
+{
+    if (!site.isEmpty())
+        m_file.writeString(site, QStringLiteral("LocalDir"), localDir);
+}
+
+void TSiteDatabase::saveRemotePath(const QString& site, const QString& remoteDir)
+{
+    if (!site.isEmpty())
+        m_file.writeString(site, QStringLiteral("RemoteDir"), remoteDir);
+}

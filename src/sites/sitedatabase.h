@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/inifile.h"
+#include "settings/scramble.h"
+#include "sites/siteoptions.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// One site's section of "sites.ini". Pass is the plain password; the file holds it
+// scrambled (a value without the scrambling marker reads as plain text). Retry and Timeout are decimal texts, empty meaning "use the preference".
+struct TSiteRecord {
+    QString IP;
+    QString Port = QStringLiteral("21");
+    QString User;
+    QString Pass;
+    QString Account;
+    QString LocalDir;
+    QString RemoteDir;
+    QString LocalFilter;
+    QString RemoteFilter;
+    QString Resume;
+    QString Retry;
+    QString Timeout;
+    QString Options;
+    QStringList Notes;
+
+    bool operator==(const TSiteRecord&) const = default;
+};
+
+// The site database "sites.ini": the list of groups in [_Groups_], each group's site names
+// in [_<group>_], each site's settings in a section named by the site. Nothing is cached:
+// every call reads or writes the file (see IniFile); a write the system refuses throws
+// IniError and leaves the file as it was.
+class TSiteDatabase
+{
+public:
+    explicit TSiteDatabase(QString fileName);
+
+    // For the imports, which write their own subsets of keys.
+    IniFile& file() { return m_file; }
+    const IniFile& file() const { return m_file; }
+
+    static QString groupSection(const QString& group);  // "Personal" -> "_Personal_"
+
+    // --- Groups -------------------------------------------------------------------------------
+    QStringList groups() const;
+    // Erases [_Groups_], writes the names as g1..gN in the given order, then Import.
+    void saveGroups(const QStringList& names, int importFlag);
+    int importFlag() const;  // 0 when absent
+    void setImportFlag(int flag);
+    // Lists `group` as the next g key after the existing ones.
+    void appendGroup(const QString& group);
+    // Erases the sections of every site the group lists, its list section, and removes it
+    // from [_Groups_] (the others keep their order and the Import flag stays).
+    void deleteGroup(const QString& group);
+
+    QStringList groupSites(const QString& group) const;
+    // Erases the group's list section and writes the names as s1..sN in the given order.
+    void saveGroupSites(const QString& group, const QStringList& names);
+    // Writes `site` as the next s key after the group's existing entries.
+    void appendGroupSite(const QString& group, const QString& site);
+
+    // --- Sites --------------------------------------------------------------------------------
+    TSiteRecord readSite(const QString& name) const;
+    // Erases [name], then writes IP, Options, User, Pass (scrambled), Account, Port, LocalDir,
+    // RemoteDir, LocalFilter, RemoteFilter, Resume, Retry, Timeout, n1..nN; IP and Options
+    // always, Port when it is not "21", the others when not empty. Throws AppError for a
+    // password that cannot be stored (nothing is written then).
+    void writeSite(const QString& name, const TSiteRecord& site);
+    // Erases [name]; its statistics and its entries in group lists stay.
+    void eraseSite(const QString& name);
+    // True when [name] has a non-empty IP.
+    bool SiteExists(const QString& name) const;
+
+    // The checks of a name typed for a new or renamed site. Returns false after showing
+    // the reason in an error box (prompts()); an empty name fails without a message.
+    // Callers trim the name first.
+    bool ValidSiteName(const QString& name) const;
+    // The reason ValidSiteName would give, without showing it; empty text for an empty name.
+    std::optional<QString> siteNameProblem(const QString& name) const;
+    // The same checks for a new group name, which also may not be "Groups" nor an existing
+    // group's name.
+    bool ValidGroupName(const QString& name) const;
+    std::optional<QString> groupNameProblem(const QString& name) const;
+
+    // The first site of the group's list whose IP equals `host` ignoring case; empty if none.
+    QString findSiteByHost(const QString& group, const QString& host) const;
+
+    // LocalDir / RemoteDir of the site the connection was opened from (nothing for "").
+    void saveLocalPath(const QString& site, const QString& localDir);
+    void saveRemotePath(const QString& site, const QString& remoteDir);
+
+    // Note lines in the file: a line of spaces only (an empty one included) gets one space
+    // more, so that an empty line does not end the list when it is read back.
+    static QString encodeNote(const QString& line);
+    static QString decodeNote(const QString& stored);
+
+private:
+    IniFile m_file;
+};

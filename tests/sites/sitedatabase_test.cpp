@@ -1,0 +1,294 @@
+#include "platform/apperror.h"
+#include "platform/scriptedprompt.h"
+#include "sites/sitedatabase.h"
+#include "testutil.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SiteDatabaseTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath("sites.ini"); }
+    TSiteDatabase db{dir.filePath("sites.ini")};
+    ScriptedPrompt prompt;
+
+    TSiteRecord fullRecord() const
+    {
+        TSiteRecord r;
+        r.IP = "ftp.example.org";
+        r.Port = "2121";
+        r.User = "joe";
+        r.Pass = QString::fromUtf8("s\xC3\xA9same");
+        r.Account = "acct";
+        r.LocalDir = "/home/joe/dl";
+        r.RemoteDir = "/pub";
+        r.LocalFilter = "*.txt";
+        r.RemoteFilter = "*.zip";
+        r.Resume = "1";
+        r.Retry = "3";
+        r.Timeout = "20";
+        r.Options = "0121100400";
+        r.Notes = {"first line", "", "   ", "indented = text; here", ""};
+        return r;
+    }
+};
+
+// A password stored the way the program stores it, built byte by byte.
+QByteArray scrambledByHand(const QByteArray& plain)
+{
+    QByteArray stored(1, char(127));
+    for (const char c : plain)
+        stored += char(quint8(c) + 11) + QByteArray("a");
+    return stored;
+}
+
+TEST_F(SiteDatabaseTest, ACarriedOverDatabaseReadsFieldByField)
+{
+    ASSERT_TRUE(testutil::writeFile(path(), "[_Groups_]\r\n"
+                                            "g1=Personal\r\n"
+                                            "g2=Work\r\n"
+                                            "Import=1\r\n"
+                                            "[_Personal_]\r\n"
+                                            "s1=Home\r\n"
+                                            "s2=Mirror\r\n"
+                                            "[_Work_]\r\n"
+                                            "s1=Build Server\r\n"
+                                            "[Home]\r\n"
+                                            "IP=ftp.example.org\r\n"
+                                            "Options=0121100400\r\n"
+                                            "User=joe\r\n"
+                                            "Pass=" + scrambledByHand("pa$$w0rd") + "\r\n"
+                                            "Account=acct\r\n"
+                                            "Port=2121\r\n"
+                                            "LocalDir=/home/joe\r\n"
+                                            "Remotedir=/pub/incoming\r\n"
+                                            "LocalFilter=*.txt\r\n"
+                                            "RemoteFilter=*.*\r\n"
+                                            "Resume=1\r\n"
+                                            "Retry=5\r\n"
+                                            "Timeout=45\r\n"
+                                            "n1=Line one\r\n"
+                                            "n2=Line two\r\n"
+                                            "[Mirror]\r\n"
+                                            "IP=mirror.example.net\r\n"
+                                            "User=anna\r\n"
+                                            "Pass=typed by hand\r\n"
+                                            "[Build Server]\r\n"
+                                            "IP=10.0.0.5\r\n"
+                                            "Options=3000000000\r\n"));
+    EXPECT_EQ(db.groups(), QStringList({"Personal", "Work"}));
+    EXPECT_EQ(db.importFlag(), 1);
+    EXPECT_EQ(db.groupSites("Personal"), QStringList({"Home", "Mirror"}));
+    EXPECT_EQ(db.groupSites("work"), QStringList({"Build Server"}));
+
+    const TSiteRecord home = db.readSite("Home");
+    EXPECT_EQ(home.IP, "ftp.example.org");
+    EXPECT_EQ(home.Options, "0121100400");
+    EXPECT_EQ(home.User, "joe");
+    EXPECT_EQ(home.Pass, "pa$$w0rd");
+    EXPECT_EQ(home.Account, "acct");
+    EXPECT_EQ(home.Port, "2121");
+    EXPECT_EQ(home.LocalDir, "/home/joe");
+    EXPECT_EQ(home.RemoteDir, "/pub/incoming");
+    EXPECT_EQ(home.LocalFilter, "*.txt");
+    EXPECT_EQ(home.RemoteFilter, "*.*");
+    EXPECT_EQ(home.Resume, "1");
+    EXPECT_EQ(home.Retry, "5");
+    EXPECT_EQ(home.Timeout, "45");
+    EXPECT_EQ(home.Notes, QStringList({"Line one", "Line two"}));
+
+    const TSiteRecord mirror = db.readSite("MIRROR");
+    EXPECT_EQ(mirror.IP, "mirror.example.net");
+    EXPECT_EQ(mirror.Port, "21");
+    EXPECT_EQ(mirror.User, "anna");
+    EXPECT_EQ(mirror.Pass, "typed by hand");
+    EXPECT_EQ(mirror.Options, "");
+    EXPECT_TRUE(mirror.Notes.isEmpty());
+    EXPECT_TRUE(db.SiteExists("build server"));
+}
+
+TEST_F(SiteDatabaseTest, WriteAndReadASite)
+{
+    const TSiteRecord written = fullRecord();
+    db.writeSite("Home", written);
+    EXPECT_EQ(db.readSite("Home"), written);
+
+    const auto doc = db.file().read();
+    EXPECT_EQ(doc->sectionKeys("Home"),
+              QStringList({"IP", "Options", "User", "Pass", "Account", "Port", "LocalDir", "RemoteDir", "LocalFilter",
+                           "RemoteFilter", "Resume", "Retry", "Timeout", "n1", "n2", "n3", "n4", "n5"}));
+    const QByteArray pass = doc->readBytes("Home", "Pass");
+    EXPECT_TRUE(IsScrambled(pass));
+    EXPECT_EQ(pass.size(), 2 * written.Pass.toUtf8().size() + 1);
+
+    // A smaller record replaces the section as a whole.
+    TSiteRecord small;
+    small.IP = "ftp.example.org";
+    small.Options = FreshSiteOptions;
+    db.writeSite("home", small);
+    EXPECT_EQ(db.file().read()->sectionKeys("Home"), QStringList({"IP", "Options"}));
+    EXPECT_EQ(db.readSite("Home"), small);
+    EXPECT_EQ(db.readSite("Home").Port, "21");
+}
+
+TEST_F(SiteDatabaseTest, SitesAreNotCorruptedByWhatTheyHold)
+{
+    TSiteRecord r = fullRecord();
+    r.Notes = {"", "", "x"};
+    db.writeSite("Notes", r);
+    EXPECT_EQ(db.readSite("Notes").Notes, r.Notes);
+
+    TSiteRecord bad = fullRecord();
+    bad.Pass = "tab\tpass";
+    db.writeSite("Keep", fullRecord());
+    const QByteArray before = testutil::readFile(path());
+    EXPECT_THROW(db.writeSite("Keep", bad), AppError);
+    EXPECT_EQ(testutil::readFile(path()), before);
+}
+
+TEST_F(SiteDatabaseTest, SiteExistsOnlyWithAnAddress)
+{
+    db.saveGroupSites("Personal", {"Listed"});
+    EXPECT_FALSE(db.SiteExists("Listed"));
+    TSiteRecord blank;
+    blank.Options = FreshSiteOptions;
+    db.writeSite("Listed", blank);
+    EXPECT_FALSE(db.SiteExists("Listed"));
+    EXPECT_TRUE(db.ValidSiteName("Listed"));  // may be created again
+
+    blank.IP = "host";
+    db.writeSite("Listed", blank);
+    EXPECT_TRUE(db.SiteExists("listed"));
+    db.eraseSite("LISTED");
+    EXPECT_FALSE(db.SiteExists("Listed"));
+    EXPECT_EQ(db.groupSites("Personal"), QStringList({"Listed"}));  // callers rewrite the lists
+}
+
+TEST_F(SiteDatabaseTest, SiteNameChecks)
+{
+    TSiteRecord r;
+    r.IP = "host";
+    db.writeSite("Existing", r);
+    const QString forbidden = "Site names cannot contain any of the following characters: ] [ = / \\";
+    const QString alnum = "Site name must begin with an alphanumeric character.";
+    const QString reserved =
+        "Site names cannot begin and end with \"_\": such names are kept for the lists of site groups.";
+    struct Case {
+        QString name;
+        QString message;  // empty: accepted (or, for an empty name, refused silently)
+    };
+    const Case cases[] = {
+        {"Fine", ""},        {"-dash", ""},          {"_under", ""},      {"under_", ""},      {"_", ""},
+        {"a=b", forbidden},  {"a/b", forbidden},     {"[x", forbidden},   {"x]", forbidden},   {"a\\b", forbidden},
+        {" lead", alnum},    {QString("\tx"), alnum}, {" a=b", forbidden}, {"_Personal_", reserved},
+        {"_gROUPS_", reserved}, {"__", reserved},
+        {"existing", "A site named \"existing\" already exists.  Please choose another name."},
+    };
+    for (const Case& c : cases) {
+        prompt.clear();
+        EXPECT_EQ(db.ValidSiteName(c.name), c.message.isEmpty()) << c.name.toStdString();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(prompt.asked().empty()) << c.name.toStdString();
+            continue;
+        }
+        ASSERT_EQ(prompt.asked().size(), 1u) << c.name.toStdString();
+        EXPECT_EQ(prompt.asked()[0].text, c.message);
+        EXPECT_EQ(prompt.asked()[0].icon, Prompt::Icon::Error);
+        EXPECT_EQ(prompt.asked()[0].buttons, Prompt::Ok);
+    }
+    prompt.clear();
+    EXPECT_FALSE(db.ValidSiteName(""));
+    EXPECT_TRUE(prompt.asked().empty());
+}
+
+TEST_F(SiteDatabaseTest, GroupNameChecks)
+{
+    db.saveGroups({"Personal"}, 0);
+    EXPECT_TRUE(db.ValidGroupName("Work"));
+    EXPECT_FALSE(db.ValidGroupName("gRoUpS"));
+    EXPECT_FALSE(db.ValidGroupName("personal"));
+    EXPECT_FALSE(db.ValidGroupName("_x_"));
+    EXPECT_FALSE(db.ValidGroupName("a]b"));
+    EXPECT_FALSE(db.ValidGroupName(""));
+    ASSERT_EQ(prompt.asked().size(), 4u);
+    EXPECT_EQ(prompt.asked()[0].text,
+              "The name \"gRoUpS\" is kept for the list of site groups.  Please choose another name.");
+    EXPECT_EQ(prompt.asked()[1].text, "A group named \"personal\" already exists.  Please choose another name.");
+    EXPECT_EQ(prompt.asked()[3].text, "Group names cannot contain any of the following characters: ] [ = / \\");
+}
+
+TEST_F(SiteDatabaseTest, AGroupAndASiteOfTheSameNameCoexist)
+{
+    db.saveGroups({"Personal", "Work"}, 1);
+    db.saveGroupSites("Personal", {"Personal", "", "Other"});
+    TSiteRecord r = fullRecord();
+    db.writeSite("Personal", r);
+    db.saveGroupSites("Personal", {"Other", "Personal"});
+    EXPECT_EQ(db.readSite("Personal"), r);
+    db.writeSite("Personal", r);
+    EXPECT_EQ(db.groupSites("Personal"), QStringList({"Other", "Personal"}));
+    EXPECT_EQ(db.file().read()->sectionKeys("_Personal_"), QStringList({"s1", "s2"}));
+    EXPECT_EQ(db.groups(), QStringList({"Personal", "Work"}));
+    EXPECT_EQ(db.importFlag(), 1);
+}
+
+TEST_F(SiteDatabaseTest, GroupListsAppendAndDelete)
+{
+    db.saveGroups({"A", "B", "C"}, 1);
+    db.saveGroupSites("B", {"b1", "b2"});
+    db.appendGroupSite("B", "b3");
+    EXPECT_EQ(db.groupSites("B"), QStringList({"b1", "b2", "b3"}));
+    db.appendGroup("D");
+    EXPECT_EQ(db.groups(), QStringList({"A", "B", "C", "D"}));
+
+    TSiteRecord r;
+    r.IP = "h";
+    for (const char* site : {"b1", "b2", "b3", "keep"})
+        db.writeSite(site, r);
+    db.deleteGroup("b");
+    EXPECT_EQ(db.groups(), QStringList({"A", "C", "D"}));
+    EXPECT_EQ(db.importFlag(), 1);
+    EXPECT_FALSE(db.file().read()->sectionExists("_B_"));
+    EXPECT_FALSE(db.SiteExists("b2"));
+    EXPECT_TRUE(db.SiteExists("keep"));
+
+    db.saveGroups({"Z"}, 0);
+    EXPECT_EQ(db.file().read()->sectionKeys("_Groups_"), QStringList({"g1", "Import"}));
+    EXPECT_EQ(db.importFlag(), 0);
+}
+
+TEST_F(SiteDatabaseTest, FindSiteByHost)
+{
+    TSiteRecord r;
+    r.IP = "FTP.Example.org";
+    db.writeSite("One", r);
+    db.writeSite("Two", r);
+    r.IP = "other.example.org";
+    db.writeSite("Three", r);
+    db.saveGroupSites("G", {"Three", "Two", "One"});
+    EXPECT_EQ(db.findSiteByHost("G", "ftp.example.ORG"), "Two");
+    EXPECT_EQ(db.findSiteByHost("G", "nowhere"), "");
+    EXPECT_EQ(db.findSiteByHost("Missing", "ftp.example.org"), "");
+}
+
+TEST_F(SiteDatabaseTest, SavingAPathChangesOnlyThatKey)
+{
+    db.writeSite("Home", fullRecord());
+    db.saveLocalPath("Home", "/new/local/");
+    db.saveRemotePath("home", "/new/remote/");
+    TSiteRecord expected = fullRecord();
+    expected.LocalDir = "/new/local/";
+    expected.RemoteDir = "/new/remote/";
+    EXPECT_EQ(db.readSite("Home"), expected);
+
+    TSiteDatabase other(dir.filePath("untouched.ini"));
+    other.saveLocalPath("", "/x/");
+    EXPECT_FALSE(QFile::exists(dir.filePath("untouched.ini")));
+}
+
+}  // namespace
