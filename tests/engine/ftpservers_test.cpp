@@ -105,4 +105,4 @@ TEST_P(RealServerCommands, LoginWithInitialDirectoryAndAWrongPassword)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerCommands, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
-                         [](const auto& info) { return std::string(serverKindName(info.param)); });
+                         [](const auto& param) { return std::string(serverKindName(param.param)); });

@@ -81,8 +81,9 @@ TEST_P(Transfers, ListDownloadUploadAndResumeAreByteExact)
     EXPECT_TRUE(ftp.Success);
     EXPECT_EQ(testutil::sha256OfFile(local("big.bin")), testutil::sha256OfFile(server.path("big.bin")));
     EXPECT_EQ(ftp.BytesTransferred(), 5 * 1024 * 1024 + 123);
-    if (GetParam().server == ServerKind::Vsftpd)  // pyftpdlib's opening reply names no size
+    if (GetParam().server == ServerKind::Vsftpd) {  // pyftpdlib's opening reply names no size
         EXPECT_TRUE(rec.has("info 13 5243003")) << dump();
+    }
 
     // Resume a download from a partial local file: REST, then only the rest moves.
     QFile partial(local("big.bin"));
