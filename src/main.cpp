@@ -1,14 +1,31 @@
-#include <QApplication>
-#include <QMainWindow>
+// The program: the application object, the splash window while the main window is created,
+// then the message loop until the main window closes.
+#include "app/mainwindow.h"
+#include "app/orvoapplication.h"
+#include "app/splashwindow.h"
+#include "engine/ftp.h"
+
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    TOrvoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrvoFTP"));
-    QApplication::setApplicationDisplayName(QStringLiteral("OrvoFTP 2.50"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("OrvoFTP 2.50"));
-    window.resize(900, 640);
-    window.show();
+    QApplication::setApplicationDisplayName(QString::fromLatin1(TfrmMain::Caption));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("network-server")));
+
+    auto* splash = new TSplashWindow;
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    TfrmMain frmMain(QApplication::arguments().mid(1));
+    TOrvoApplication::setStateSource([&frmMain] {
+        return TOrvoApplication::ReportState{frmMain.FTP->SessionConnected(), int(frmMain.State),
+                                             frmMain.FTP->SystemText()};
+    });
+    frmMain.show();
+    splash->close();
+    delete splash;
     return app.exec();
 }
