@@ -34,6 +34,8 @@ class TProgressPanel;
 //   mainconnect.cpp     the connect routine (quick-connect box, addresses, sites, proxy)
 //   mainsession.cpp     the session's events, status texts, log lines, timers, abort
 //   mainmenus.cpp       menus, toolbar and command availability
+//   mainremote.cpp      the remote view and the listing cache
+//   mainlocal.cpp       the local view
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -180,6 +182,10 @@ public:
     // The arguments the program was started with, as the start-up collected them.
     static QStringList CollectArguments(const QStringList& raw);
 
+    // --- Remote view (mainremote.cpp) ------------------------------------------------------
+
+    // --- Local view (mainlocal.cpp) --------------------------------------------------------
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -217,6 +223,10 @@ private:
     bool applySiteEntry(const QString& siteName, QString* initialDirectory);
     bool askPassword();
     void applyProxy(const QString& host, quint16 port);
+
+    // --- Remote view internals (mainremote.cpp) ---------------------------------------------
+
+    // --- Local view internals (mainlocal.cpp) ----------------------------------------------
 
     int m_statusAttempt = 0;
     bool m_closing = false;
