@@ -76,12 +76,14 @@ seconds() {
   awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f\n", b - a }'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# measure NAME CMD...: RUNS runs, prints and stores the median
+# measure NAME CMD...: RUNS runs, prints and stores the median. $PREPARE (a command line) runs
+# untimed before each run, so every run does the same work.
 declare -A result
 measure() {
   local name=$1; shift
   local times=()
   for _ in $(seq 1 "$RUNS"); do
+    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
     sync
     times+=("$(seconds "$@")")
   done
@@ -112,12 +114,14 @@ measure put_lftp lftp_do "put $work/up.bin -o up-lftp.bin"
 cmp -s "$work/up.bin" "$srv/up-ours.bin" || { echo "upload differs"; exit 1; }
 rm -f "$srv"/up-*.bin
 
-mkdir -p "$dl/many-curl"
 curl_many_config
-measure many_ours "$ftpbench" get "$url/many/" "$dl/many-ours"
-measure many_curl curl -sS -K "$work/curl-many.cfg"
-measure many_lftp lftp_do "mirror --parallel=1 many $dl/many-lftp"
-[ "$(ls "$dl/many-ours" | wc -l)" = "$FILES" ] || { echo "many-files download incomplete"; exit 1; }
+# Each run starts from an empty target: lftp's mirror would skip files it already has.
+PREPARE="rm -rf $dl/many-ours" measure many_ours "$ftpbench" get "$url/many/" "$dl/many-ours"
+PREPARE="rm -rf $dl/many-curl; mkdir -p $dl/many-curl" measure many_curl curl -sS -K "$work/curl-many.cfg"
+PREPARE="rm -rf $dl/many-lftp" measure many_lftp lftp_do "mirror --parallel=1 many $dl/many-lftp"
+for c in ours curl lftp; do
+  [ "$(ls "$dl/many-$c" | wc -l)" = "$FILES" ] || { echo "many-files download incomplete ($c)"; exit 1; }
+done
 
 mib=$SIZE_MB
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }

@@ -206,10 +206,13 @@ private:
     void onUploadAccepted();
     void sendFile();
     void continueSending();
+    qint64 sendChunk(TStarSocket& data, QFile& file);
     void failLocalRead();
     void finishUpload();
     void updateElapsed();
     void startAbortTimer();
+    void sendType(char type, int state);
+    void noteTypeReply(bool positive);
     void stopAbortTimer();
     TStarSocket& dataSocket() { return UsePasv ? *m_passiveDataSocket : *m_activeDataSocket; }
 
@@ -250,5 +253,8 @@ private:
     QByteArray m_sendBlock;
     qint64 m_sendOffset = 0;
     bool m_sending = false;
+    bool m_sendThroughBuffer = false;
     bool m_storeSent = false;
+    char m_currentType = 0;  // the type the server has: 'A', 'I', or 0 when not known
+    char m_requestedType = 0;
 };

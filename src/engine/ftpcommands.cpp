@@ -21,6 +21,10 @@ void TFtp::SendRaw(const QString& command)
 {
     if (!guardConnectedIdle())
         return;
+    // Whatever a typed TYPE (or REIN) leaves the server with, the next transfer says again.
+    const QString verb = command.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    if (verb == QLatin1String("TYPE") || verb == QLatin1String("REIN"))
+        m_currentType = 0;
     SendCommand(command, ReplyStates::Raw);
 }
 

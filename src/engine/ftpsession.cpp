@@ -289,6 +289,7 @@ void TFtp::connectAttempt()
     if (FtpPort == 0)
         FtpPort = 21;
     m_inMultiline = false;
+    m_currentType = 0;
     m_portArgument.clear();
     LastDirectory.clear();
     OnConnected = [this] { onControlConnected(); };

@@ -18,8 +18,8 @@ bool startsWithDigit(const QString& line, char digit)
 }
 
 // Uploads move at most this much per writable event before yielding to the event loop.
-constexpr qint64 kSendBudgetBytes = 16 * 1024 * 1024;
-constexpr qint64 kSendBudgetNs = 15 * 1000 * 1000;
+constexpr qint64 kSendBudgetBytes = 8 * 1024 * 1024;
+constexpr qint64 kSendBudgetNs = 4 * 1000 * 1000;
 constexpr qint64 kSendBlock = 512 * 1024;
 constexpr int kAbortReplyWaitMs = 15000;
 
@@ -271,7 +271,26 @@ void TFtp::ListDirectory()
     if (!guardConnectedIdle())
         return;
     Success = true;
-    SendCommand(QStringLiteral("TYPE A"), ReplyStates::ListType);
+    if (m_currentType == 'A') {
+        m_dataDone = false;
+        m_replyDone = false;
+        startDataConnection(ReplyStates::ListPasv, ReplyStates::ListPort, [this] { onAccept(); });
+        return;
+    }
+    sendType('A', ReplyStates::ListType);
+}
+
+void TFtp::sendType(char type, int state)
+{
+    // The server keeps the representation type for the session, so it is only sent when
+    // it changes: one round trip less per file when many small files move.
+    m_requestedType = type;
+    SendCommand(type == 'A' ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"), state);
+}
+
+void TFtp::noteTypeReply(bool positive)
+{
+    m_currentType = positive ? m_requestedType : 0;
 }
 
 void TFtp::sendListCommand(int state)
@@ -341,8 +360,11 @@ void TFtp::Download(bool resume)
     dataSocket().ReceiveStream = std::move(file);
     m_dataDone = false;
     m_replyDone = false;
-    SendCommand(TransferMode == AsciiTransfer ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"),
-                ReplyStates::RetrType);
+    const char type = TransferMode == AsciiTransfer ? 'A' : 'I';
+    if (m_currentType == type)
+        startDataConnection(ReplyStates::RetrPasv, ReplyStates::RetrPort, [this] { onAccept(); });
+    else
+        sendType(type, ReplyStates::RetrType);
 }
 
 void TFtp::onDownloadData()
@@ -434,8 +456,14 @@ void TFtp::Upload()
     dataSocket().ReceiveStream = std::move(file);
     m_storeSent = false;
     m_dataActive = false;
-    SendCommand(TransferMode == AsciiTransfer ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"),
-                ReplyStates::StorType);
+    const char type = TransferMode == AsciiTransfer ? 'A' : 'I';
+    if (m_currentType == type) {
+        m_dataDone = false;
+        m_replyDone = false;
+        startDataConnection(ReplyStates::StorPasv, ReplyStates::StorPort, [this] { onUploadAccepted(); });
+    } else {
+        sendType(type, ReplyStates::StorType);
+    }
 }
 
 QString TFtp::storeCommand() const
@@ -461,6 +489,7 @@ void TFtp::sendFile()
         return;
     m_sendBlock.clear();
     m_sendOffset = 0;
+    m_sendThroughBuffer = false;
     m_sending = true;
     dataSocket().OnSendReady = [this] { continueSending(); };
     continueSending();
@@ -472,30 +501,24 @@ void TFtp::continueSending()
         return;
     TStarSocket& data = dataSocket();
     QFile* file = data.ReceiveStream.get();
+    if (!file) {
+        finishUpload();
+        return;
+    }
     QElapsedTimer spent;
     spent.start();
     qint64 moved = 0;
     while (moved < kSendBudgetBytes && spent.nsecsElapsed() < kSendBudgetNs) {
-        if (m_sendOffset >= m_sendBlock.size()) {
-            if (!file) {
-                finishUpload();
-                return;
-            }
-            m_sendBlock.resize(kSendBlock);
-            const qint64 got = file->read(m_sendBlock.data(), kSendBlock);
-            if (got < 0) {
-                failLocalRead();
-                return;
-            }
-            if (got == 0) {
-                finishUpload();
-                return;
-            }
-            m_sendBlock.resize(got);
-            m_sendOffset = 0;
-        }
-        const qint64 sent = data.Send(m_sendBlock.constData() + m_sendOffset, m_sendBlock.size() - m_sendOffset);
+        const qint64 sent = sendChunk(data, *file);
         if (sent == 0) {
+            finishUpload();
+            return;
+        }
+        if (sent == -2) {
+            failLocalRead();
+            return;
+        }
+        if (sent < 0) {
             if (data.LastError != 0) {
                 m_sending = false;
                 LastError = data.LastError;
@@ -505,7 +528,6 @@ void TFtp::continueSending()
             }
             break;  // would block: the socket's write event continues
         }
-        m_sendOffset += sent;
         m_bytesTransferred += sent;
         moved += sent;
     }
@@ -515,6 +537,38 @@ void TFtp::continueSending()
         // Budget spent with the socket still writable: carry on after the event loop's turn.
         QMetaObject::invokeMethod(this, [this] { continueSending(); }, Qt::QueuedConnection);
     }
+}
+
+// One piece of the upload: straight from the file to the socket where the kernel can do
+// that, else through a buffer. Returns what SendFromFile returns.
+qint64 TFtp::sendChunk(TStarSocket& data, QFile& file)
+{
+    if (!m_sendThroughBuffer && m_sendOffset >= m_sendBlock.size()) {
+        qint64 position = file.pos();
+        const qint64 sent = data.SendFromFile(file.handle(), &position, kSendBlock);
+        if (sent != -2) {
+            if (sent > 0)
+                file.seek(position);
+            return sent;
+        }
+        m_sendThroughBuffer = true;  // e.g. a file system sendfile cannot read from
+    }
+    if (m_sendOffset >= m_sendBlock.size()) {
+        m_sendBlock.resize(kSendBlock);
+        const qint64 got = file.read(m_sendBlock.data(), kSendBlock);
+        if (got <= 0) {
+            m_sendBlock.clear();
+            m_sendOffset = 0;
+            return got == 0 ? 0 : -2;
+        }
+        m_sendBlock.resize(got);
+        m_sendOffset = 0;
+    }
+    const qint64 sent = data.Send(m_sendBlock.constData() + m_sendOffset, m_sendBlock.size() - m_sendOffset);
+    if (sent == 0)
+        return -1;
+    m_sendOffset += sent;
+    return sent;
 }
 
 void TFtp::failLocalRead()
@@ -621,6 +675,7 @@ bool TFtp::handleTransferReply(const QString& line)
     case ReplyStates::ListType:
         m_dataDone = false;
         m_replyDone = false;
+        noteTypeReply(positive);
         if (positive)
             startDataConnection(ReplyStates::ListPasv, ReplyStates::ListPort, [this] { onAccept(); });
         else
@@ -679,6 +734,7 @@ bool TFtp::handleTransferReply(const QString& line)
 
     // Download
     case ReplyStates::RetrType:
+        noteTypeReply(positive);
         if (positive)
             startDataConnection(ReplyStates::RetrPasv, ReplyStates::RetrPort, [this] { onAccept(); });
         else
@@ -736,6 +792,7 @@ bool TFtp::handleTransferReply(const QString& line)
     case ReplyStates::StorType:
         m_dataDone = false;
         m_replyDone = false;
+        noteTypeReply(positive);
         if (positive)
             startDataConnection(ReplyStates::StorPasv, ReplyStates::StorPort, [this] { onUploadAccepted(); });
         else

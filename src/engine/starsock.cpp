@@ -13,7 +13,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <csignal>
 #include <sys/resource.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -23,8 +25,8 @@ namespace {
 // Work done per socket event is bounded so the user interface keeps its turn: a read event
 // moves at most this many bytes or spends at most this much time before going back to the
 // event loop (the rest is picked up on the next turn, the notifier being level-triggered).
-constexpr qint64 kReadBudgetBytes = 16 * 1024 * 1024;
-constexpr qint64 kReadBudgetNs = 15 * 1000 * 1000;
+constexpr qint64 kReadBudgetBytes = 8 * 1024 * 1024;
+constexpr qint64 kReadBudgetNs = 4 * 1000 * 1000;
 constexpr qint64 kFileReadChunk = 512 * 1024;
 constexpr qint64 kLineReadChunk = 64 * 1024;
 
@@ -94,6 +96,12 @@ bool TStarSocket::Startup()
 {
     if (!m_loaded)
         LoadWinsock();
+    // A peer that goes away must show as an error code, not end the process.
+    static const bool pipeIgnored = [] {
+        std::signal(SIGPIPE, SIG_IGN);
+        return true;
+    }();
+    Q_UNUSED(pipeIgnored);
     utsname name{};
     const QString kernel = uname(&name) == 0 ? QString::fromLocal8Bit(name.release) : QStringLiteral("unknown");
     m_description = QStringLiteral("POSIX sockets on Linux %1").arg(kernel);
@@ -344,6 +352,39 @@ qint64 TStarSocket::SendUrgent(const char* data, qint64 length)
     }
     recordError(errno);
     return 0;
+}
+
+qint64 TStarSocket::SendFromFile(int fileFd, qint64* offset, qint64 count)
+{
+    if (m_fd < 0) {
+        LastError = Winsock::WSAENOTSOCK;
+        return -1;
+    }
+    off_t position = off_t(*offset);
+    ssize_t sent;
+    do {
+        sent = ::sendfile(m_fd, fileFd, &position, size_t(count));
+    } while (sent < 0 && errno == EINTR);
+    if (sent >= 0) {
+        *offset = position;
+        LastError = 0;
+        return sent;
+    }
+    switch (errno) {
+    case EAGAIN:
+        LastError = 0;
+        armWrite();
+        return -1;
+    case EPIPE:
+    case ECONNRESET:
+    case ENOTCONN:
+    case ENOTSOCK:
+    case EBADF:
+        recordError(errno);
+        return -1;
+    default:
+        return -2;  // the file's side: an I/O error, or a file sendfile cannot read
+    }
 }
 
 bool TStarSocket::SendAll(const QByteArray& data)
@@ -621,7 +662,10 @@ void TStarSocket::readLines()
     const quint64 generation = m_generation;
     char buffer[kLineReadChunk];
     qint64 total = 0;
-    while (total < kReadBudgetBytes) {
+    QElapsedTimer spent;
+    spent.start();
+    // Each line goes to the owner (a listing line becomes a row), so time bounds the batch too.
+    while (total < kReadBudgetBytes && spent.nsecsElapsed() < kReadBudgetNs) {
         const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (got == 0) {
             m_eofSeen = true;

@@ -390,3 +390,27 @@ TEST(TransferHelpers, ProtocolTexts)
     EXPECT_FALSE(TFtp::ParsePasvReply("227 (300,1,1,1,1,1)", &address, &port));
     EXPECT_FALSE(TFtp::ParsePasvReply("500 No.", &address, &port));
 }
+
+TEST_F(ScriptedTransfer, TypeIsSentOnlyWhenItChanges)
+{
+    server.reply("PASV", {server.pasvReply()});
+    server.act("LIST", [&](ScriptedServer::Session& s, const QString&) {
+        s.send({"150 Here it comes."});
+        server.onData = [sock = s.socket()](QTcpSocket* data) {
+            data->write("x\r\n");
+            data->disconnectFromHost();
+            sock->write("226 Done.\r\n");
+        };
+    });
+    for (int i = 1; i <= 2; ++i) {
+        ftp.ListDirectory();
+        ASSERT_TRUE(rec.waitFor("ListingDone", i)) << dump();
+    }
+    EXPECT_EQ(rec.commands.count("TYPE A"), 1);
+    // A typed TYPE leaves the server's type unknown: the next listing says it again.
+    ftp.SendRaw("TYPE I");
+    ASSERT_TRUE(rec.waitFor("RawCommand"));
+    ftp.ListDirectory();
+    ASSERT_TRUE(rec.waitFor("ListingDone", 3)) << dump();
+    EXPECT_EQ(rec.commands.count("TYPE A"), 2);
+}
