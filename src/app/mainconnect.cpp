@@ -95,6 +95,8 @@ void TfrmMain::ConnectRoutine()
     btnDisconnect->setEnabled(true);
     RenameExtensions = false;
     ProgressPercent = 0;
+    FlushListingCache();
+    LinkRecords.clear();
     if (!ScriptRunning)
         Memo1->Clear();
 
@@ -262,8 +264,10 @@ bool TfrmMain::applySiteEntry(const QString& siteName, QString* initialDirectory
     FTP->UserAccount = site.Account;
     LocalFilter = site.LocalFilter.isEmpty() ? QStringLiteral("*.*") : site.LocalFilter;
     RemoteFilter = site.RemoteFilter.isEmpty() ? QStringLiteral("*.*") : site.RemoteFilter;
-    if (!site.LocalDir.isEmpty())
+    if (!site.LocalDir.isEmpty()) {
         CurrentLocalDir = EnsureTrailingSeparator(site.LocalDir);
+        ListLocal();
+    }
     if (Follow == FollowUp::None)
         *initialDirectory = site.RemoteDir;
     if (!txtUser->text().isEmpty() && txtPass->text().isEmpty())

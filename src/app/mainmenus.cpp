@@ -102,6 +102,8 @@ void TfrmMain::buildMenus()
     mnuHelpMenu = bar->addMenu(QStringLiteral("&Help"));
     mnuHelpMenu->addAction(QStringLiteral("&Contents"), this, &TfrmMain::ShowHelp);
     mnuHelpMenu->addAction(QStringLiteral("&About..."), this, &TfrmMain::ShowAbout);
+
+    buildViewMenus();
 }
 
 void TfrmMain::buildToolBar()

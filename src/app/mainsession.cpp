@@ -104,8 +104,8 @@ void TfrmMain::ResetToDisconnected()
         StatusProgress->clear();
     }
     ShowStatus(0);
-    Remote->Clear();
-    PanelRemoteCount->clear();
+    FlushListingCache();
+    ClearRemoteView();
     StatusProgress->clear();
     mnuIdle->setChecked(false);
     Remote->unsetCursor();
@@ -215,6 +215,8 @@ void TfrmMain::wireSession()
     FTP->OnDisconnect = [this] { ShowStatus(0); };
     FTP->OnFtpReady = [this] { FTPFtpReady(); };
     FTP->OnRawCommand = [this] { FTPRawCommand(); };
+    FTP->OnListingDone = [this] { FTPListingDone(); };
+    FTP->OnDirectoryChanged = [this] { FTPDirectoryChanged(); };
 }
 
 void TfrmMain::FTPFtpInfo(quint8 info, const QString& addinfo)
@@ -269,6 +271,9 @@ void TfrmMain::FTPFtpInfo(quint8 info, const QString& addinfo)
                 + QString::asprintf("%.3f", FTP->ElapsedMs() / 1000.0) + QStringLiteral(" secs (") + speed);
         break;
     }
+    case FtpInfo::ListingLine:
+        AddListingLine(addinfo);
+        break;
     case FtpInfo::ResumeSupported:
         mnuSiteResumes->setChecked(true);
         break;
@@ -365,9 +370,7 @@ void TfrmMain::FTPLoggedIn()
     }
     QApplication::setApplicationDisplayName(displayName);
     Sound::playSetting(Config().ConnectSound, Config().ConnectWav);
-    // The remote view (a later part) lists the directory here and hands a queued batch on;
-    // until then the session is ready as soon as it is logged in.
-    EnterReady();
+    RefreshRemote();
 }
 
 void TfrmMain::FTPFtpQuit()

@@ -1,6 +1,7 @@
 // The main window: building it, the start-up sequence, the exit sequence.
 #include "app/mainwindow.h"
 
+#include "app/columnfit.h"
 #include "app/pathhelpers.h"
 #include "app/progresspanel.h"
 #include "console/xconsole.h"
@@ -59,6 +60,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     FTP->Retry = 500;  // the window's component is stored with it; the connect routine sets it
     buildWindow();
     wireSession();
+    wireViews();
     FormCreate(arguments);
 }
 
@@ -68,6 +70,8 @@ TfrmMain::~TfrmMain()
     FTP->OnFtpInfo = nullptr;
     FTP->OnFtpError = nullptr;
     FTP->OnFtpQuit = nullptr;
+    FTP->OnListingDone = nullptr;
+    FTP->OnDirectoryChanged = nullptr;
     FTP->Close();
 }
 
@@ -204,16 +208,17 @@ void TfrmMain::buildPanes()
     MiddleSplitter->addWidget(PanelRemote);
     MiddleSplitter->setChildrenCollapsible(false);
 
-    const auto fileColumns = [](TOrvoListView* view) {
-        view->AddColumn(QStringLiteral("Name"), 160);
-        view->AddColumn(QStringLiteral("Size"), 80, Qt::AlignRight);
-        view->AddColumn(QStringLiteral("Date"), 120);
-        view->AddColumn(QStringLiteral("Attributes"), 80);
+    Local->AddColumn(QStringLiteral("Name"), 100);
+    Local->AddColumn(QStringLiteral("Size"), 65, Qt::AlignRight);
+    Local->AddColumn(QStringLiteral("Date"), 100);
+    Remote->AddColumn(QStringLiteral("Name"), 100);
+    Remote->AddColumn(QStringLiteral("Size"), 65, Qt::AlignRight);
+    Remote->AddColumn(QStringLiteral("Date"), 90);
+    Remote->AddColumn(QStringLiteral("Attrib"), 80);
+    for (TOrvoListView* view : {Local, Remote}) {
         view->SetMultiSelect(true);
         view->SetDragEnabled(true);
-    };
-    fileColumns(Local);
-    fileColumns(Remote);
+    }
 }
 
 void TfrmMain::buildBottom()
@@ -294,14 +299,7 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
 
     // 8: view settings and the completion check marks.
     View = ApplyViewSettings(*SettingsFile, *FTP);
-    const ConsoleViewSettings console = consoleViewSettings(View);
-    Memo1->SetMaxLines(console.maxLines);
-    Local->SetShowColumnHeaders(!View.HideHeader);
-    Remote->SetShowColumnHeaders(!View.HideHeader);
-    if (View.SelectLine) {
-        Local->SetRowSelect(true);
-        Remote->SetRowSelect(true);
-    }
+    ApplyViewSettingsToWindow();
     setCompletionAction(Config().XferOption);
 
     // 9: transfer mode "Auto"; 10: the history.
@@ -322,7 +320,10 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
 
     // 14: the local directory.
     CurrentLocalDir = Config().Path.isEmpty() ? ProgramDir : EnsureTrailingSeparator(Config().Path);
-    LocalPathBox->addItem(CurrentLocalDir);
+    ListLocal();
+    if (Config().RemoteAutoSize)
+        FitColumns(*Remote);
+    FitColumns(*Queue);
     ShowStatus(0);
 
     // 15: arguments.
@@ -353,6 +354,8 @@ void TfrmMain::FirstResize()
         Splitter3->setSizes({width() / 2, width() / 2});
         MiddleSplitter->setSizes({width() / 2, width() / 2});
     }
+    for (TOrvoListView* view : {Local, Remote, Queue})
+        FitColumns(*view);
     State = SessionState::NotConnected;
 }
 
@@ -399,6 +402,7 @@ void TfrmMain::FormClose()
     if (TransferRunning())
         FTP->AbortWithSynch();
     FTP->Close();
+    FlushListingCache();
     if (TrayIcon->isVisible())
         TrayIcon->hide();
     try {

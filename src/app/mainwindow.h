@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/listingcache.h"
 #include "app/sessionstate.h"
+#include "engine/listparser.h"
 #include "settings/configdata.h"
 #include "settings/settings.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
@@ -12,6 +15,7 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -25,6 +29,7 @@ class TOrvoListView;
 class TSiteDatabase;
 class TSiteStats;
 class TProgressPanel;
+class TFindBox;
 
 // The main window: it owns the FTP session, the views, the log console and the timers, and
 // ties them together. The class is one, as every part of the program knows it; its handlers
@@ -36,6 +41,8 @@ class TProgressPanel;
 //   mainmenus.cpp       menus, toolbar and command availability
 //   mainremote.cpp      the remote view and the listing cache
 //   mainlocal.cpp       the local view
+//   mainviewcommands.cpp  commands on whichever file view has the focus: filters, selection,
+//                       styles, sorting, find, context menus; saving and printing the listing
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -183,8 +190,99 @@ public:
     static QStringList CollectArguments(const QStringList& raw);
 
     // --- Remote view (mainremote.cpp) ------------------------------------------------------
+    TListingCache ListingCache;  // remote directory (with separator) -> file of raw lines
+    QStringList LinkRecords;     // "where a link was followed;directory it led to"
+    int RemoteFolders = 0;       // counters of the listing shown; links count in neither
+    int RemoteFiles = 0;
+    void RefreshRemote();  // after login and after every directory change
+    void ListRemote();
+    void ShowCachedListing(int index);
+    void AddListingLine(const QString& rawLine);  // information 15
+    void FTPListingDone();
+    void FTPDirectoryChanged();
+    void FlushListingCache();
+    void DropCacheEntry(int index);
+    void ClearRemoteView();  // the view, its counters and its count label
+    // Every raw line of the listing the view shows, as received or as read from the cache.
+    const QStringList& RemoteListingLines() const { return m_remoteRawLines; }
+    void RemoteDblClick(int row);
+    bool RemoteKeyDown(QKeyEvent* event);
+    void RemotePathBoxChoose(int index);
+    // Runs the end of the listing again over the raw lines shown, after a filter or switch
+    // changed.
+    void RefilterRemote();
+    QString RemoteListedSummary() const;
 
     // --- Local view (mainlocal.cpp) --------------------------------------------------------
+    int LocalFolders = 0;
+    int LocalFiles = 0;
+    void ListLocal();
+    void RebuildLocalPathBox();
+    void LocalPathBoxChange(int index);
+    void LocalDblClick(int row);
+    bool LocalKeyDown(QKeyEvent* event);
+    // Makes `path` the current local directory and reads it; "Unable to access" otherwise.
+    bool EnterLocalDirectory(const QString& path);
+    QString LocalListedSummary() const;
+
+    // --- Commands on the focused file view (mainviewcommands.cpp) --------------------------
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuChangeDir = nullptr;
+    QAction* mnuFilterFiles = nullptr;
+    QAction* mnuFilterDirs = nullptr;
+    QAction* mnuFlushCache = nullptr;
+    QAction* mnuViewRaw = nullptr;
+    QAction* mnuGroupSelect = nullptr;
+    QAction* mnuSelectAll = nullptr;
+    QAction* mnuInvertSelection = nullptr;
+    QAction* mnuLargeIcons = nullptr;
+    QAction* mnuSmallIcons = nullptr;
+    QAction* mnuListStyle = nullptr;
+    QAction* mnuDetails = nullptr;
+    QAction* mnuLineUp = nullptr;
+    QAction* mnuAutoArrange = nullptr;
+    QAction* mnuSortName = nullptr;
+    QAction* mnuSortSize = nullptr;
+    QAction* mnuSortDate = nullptr;
+    QAction* mnuSortExtension = nullptr;
+    QAction* mnuFindFile = nullptr;
+    QAction* mnuFindNext = nullptr;
+    QAction* mnuSaveListing = nullptr;   // "&Save" of the server menu
+    QAction* mnuPrintListing = nullptr;  // "&Print" of the server menu
+    QAction* mnuSaveLocalPath = nullptr;
+    QAction* mnuSaveRemotePath = nullptr;
+    QMenu* PopupView = nullptr;  // the file views' right-button menu
+    TFindBox* FindBox = nullptr;
+    // The file view the commands act on: the one that had the focus last (local at first).
+    TOrvoListView* ActiveView() const { return m_activeView; }
+    bool RemoteActive() const { return m_activeView == Remote; }
+    void SetActiveView(TOrvoListView* view);
+    void mnuRefreshClick();
+    void mnuChangeDirClick();
+    void mnuFilterFilesClick();
+    void mnuFilterDirsClick();
+    void mnuGroupSelectClick();
+    void SelectAllRows(TOrvoListView* view);  // every row but the parent entry
+    void InvertSelection(TOrvoListView* view);
+    void SetFocusedViewStyle(int style);
+    void SortFocusedView(int column);  // 0-2 by column, 3 by extension
+    void SortView(TOrvoListView& view);  // by the AutoSort preference
+    void mnuFindFileClick();
+    void FindFile(const QString& text);
+    void mnuFindNextClick();
+    void mnuSaveListingClick();
+    void mnuPrintListingClick();
+    void mnuViewRawClick();
+    void mnuSaveLocalPathClick();
+    void mnuSaveRemotePathClick();
+    void ViewContextMenu(TOrvoListView* view, QPoint globalPos);
+    // The count label of a view: the selected summary when rows are selected, else the
+    // listed one.
+    void UpdateSelectionSummary(TOrvoListView* view);
+    // The view parts of the settings: console line limit, column headers, whole-row
+    // selection (only ever switched on) and the font of the views, queue and console.
+    void ApplyViewSettingsToWindow();
+    QFont ViewFont() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -225,8 +323,35 @@ private:
     void applyProxy(const QString& host, quint16 port);
 
     // --- Remote view internals (mainremote.cpp) ---------------------------------------------
+    void beginRemoteFill();
+    void endRemoteFill();
+    void refillRemoteRows();
+    void addRemoteRow(const QString& rawLine, const ListEntry& entry);
+    void finishRemoteRows();
+    void selectRemotePathItem();
+    void beginRemoteDirectoryChange();
+    void wireViews();
+
+    TListParser RemoteParser;
+    QStringList m_remoteRawLines;
+    bool m_remoteFilling = false;     // rows are arriving (view updates suspended)
+    bool m_refilterPending = false;   // a switch changed while rows were arriving
+    bool m_followingLink = false;     // the next directory change ends a link record
+    QElapsedTimer m_remoteBatchClock;  // rows are shown in batches while they arrive
 
     // --- Local view internals (mainlocal.cpp) ----------------------------------------------
+    QString fallbackLocalDir() const;
+
+    // --- Focused-view internals (mainviewcommands.cpp) -------------------------------------
+    void buildViewMenus();
+    void updateViewCommands();
+    void updateCountLabelColours();
+    void selectFoundRow(TOrvoListView* view, int row);
+    QLabel* countLabelOf(TOrvoListView* view) const;
+
+    TOrvoListView* m_activeView = nullptr;
+    QString m_findText;
+    QList<TOrvoListView*> m_summaryPending;  // views whose count label is due
 
     int m_statusAttempt = 0;
     bool m_closing = false;

@@ -225,6 +225,7 @@ private:
     int m_attemptCount = 0;
     quint8 m_lastFtpError = 0;
     QTimer* m_retryTimer = nullptr;
+    qint64 m_closeCount = 0;  // completion events posted before the last Close are dropped
     QFile m_log;
     QString m_systemText;
     QString m_renameTarget;

@@ -172,16 +172,19 @@ void TFtp::FatalError(quint8 code)
     Success = false;
     m_lastFtpError = code;
     raiseHook(OnFtpError, code, ErrorName(cause));
-    PostMessage(MsgSessionOver);
+    PostMessage(MsgSessionOver, m_closeCount);
 }
 
 void TFtp::SignalDone()
 {
-    PostMessage(MsgDone);
+    PostMessage(MsgDone, m_closeCount);
 }
 
 void TFtp::onMessage(quint32 message, qint64 param)
 {
+    // Close raises nothing: what was posted before it is dropped.
+    if ((message == MsgDone || message == MsgSessionOver) && param != m_closeCount)
+        return;
     switch (message) {
     case MsgDone:
         raiseDone();
@@ -441,7 +444,10 @@ bool TFtp::guardConnectedIdle()
 void TFtp::onControlLine(const QString& line)
 {
     writeLog(line);
+    const qint64 closes = m_closeCount;
     RaiseInfo(FtpInfo::ReplyLine, line);
+    if (closes != m_closeCount)
+        return;  // the owner closed the session on seeing the line
     HandleReply(line);
 }
 
@@ -498,7 +504,7 @@ void TFtp::onControlClosed()
             Success = false;
         RaiseInfo(FtpInfo::NotConnected, QStringLiteral("Disconnected"));
         SignalDone();
-        PostMessage(MsgSessionOver);
+        PostMessage(MsgSessionOver, m_closeCount);
         m_sessionConnected = false;
         return;
     }
@@ -510,6 +516,7 @@ void TFtp::onControlClosed()
 
 void TFtp::Close()
 {
+    ++m_closeCount;
     if (m_retryTimer) {
         m_retryTimer->stop();
         m_retryTimer->deleteLater();

@@ -348,3 +348,21 @@ TEST(SessionHelpers, NumericAddressAndServerText)
     EXPECT_EQ(TFtp::LoggedForm("Pass a"), "PASS xxxxxx");
     EXPECT_EQ(TFtp::LoggedForm("PASV"), "PASV");
 }
+
+TEST_F(SessionTest, CloseDropsCompletionEventsAlreadyPosted)
+{
+    ASSERT_TRUE(login());
+    server.act("DELE", [](ScriptedServer::Session& s, const QString&) { s.sendRaw("250 Deleted.\r\n200 Extra.\r\n"); });
+    // The second line is handled after the first one's event was posted: closing there
+    // must leave the owner without a late event.
+    ftp.OnFtpInfo = [&, previous = ftp.OnFtpInfo](quint8 info, const QString& line) {
+        previous(info, line);
+        if (info == FtpInfo::ReplyLine && line == "200 Extra.")
+            ftp.Close();
+    };
+    ftp.DeleteFile("gone.txt");
+    ASSERT_TRUE(waitFor([&] { return rec.replies.contains("200 Extra."); }));
+    testutil::spin(200);
+    EXPECT_FALSE(rec.has("FileDeleted"));
+    EXPECT_FALSE(rec.has("FtpQuit"));
+}
