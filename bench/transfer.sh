@@ -4,13 +4,13 @@
 # each peer, plus the raw loopback ceiling (one TCP stream from tmpfs into tmpfs).
 #
 #   bench/transfer.sh [BUILD_DIR]      (root: vsftpd logs in a system account)
-# Environment: RUNS (default 3), SIZE_MB (default 1024), FILES (default 2000).
+# Environment: RUNS (default 5), SIZE_MB (default 1024), FILES (default 2000).
 set -euo pipefail
 build=${1:-build}
 top=$(cd "$(dirname "$0")/.." && pwd)
 ftpbench=$top/$build/tools/ftpbench/ftpbench
 rawtcp=$top/$build/bench/rawtcp/bench_rawtcp
-RUNS=${RUNS:-3}
+RUNS=${RUNS:-5}
 SIZE_MB=${SIZE_MB:-1024}
 FILES=${FILES:-2000}
 user=orvoftp-test
@@ -76,19 +76,19 @@ seconds() {
   awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f\n", b - a }'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# measure NAME CMD...: RUNS runs, prints and stores the median. $PREPARE (a command line) runs
-# untimed before each run, so every run does the same work.
-declare -A result
-measure() {
-  local name=$1; shift
-  local times=()
-  for _ in $(seq 1 "$RUNS"); do
-    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
-    sync
-    times+=("$(seconds "$@")")
-  done
-  result[$name]=$(printf '%s\n' "${times[@]}" | median)
+# One timed run of a case: $PREPARE (a command line) runs untimed first, so every run does
+# the same work (e.g. starts from no target file).
+declare -A times
+declare -A notes
+run_case() {
+  local name=$1 prepare=$2; shift 2
+  [ -n "$prepare" ] && eval "$prepare"
+  sync
+  times[$name]+="$(seconds "$@") "
+  # ftpbench's own line: the transfer alone, and the longest event-loop stall.
+  case $name in *_ours) notes[$name]+="$(grep -o 'in [0-9.]* s.*' "$work/out.log" | tail -n 1); " ;; esac
 }
+median_of() { printf '%s\n' ${times[$1]} | median; }
 
 lftp_do() { lftp -u "$user,$pass" -p "$port" -e "set ftp:passive-mode on; set xfer:clobber on; set net:max-retries 1; $1; bye" 127.0.0.1; }
 curl_many_config() {
@@ -99,29 +99,48 @@ curl_many_config() {
   done
 }
 
-echo "Measuring (median of $RUNS runs each) ..."
-measure raw "$rawtcp" "$srv/big.bin" "$dl/raw.bin"
+# The cases, one function each, so the rounds can run them in any order.
+get_ours() { "$ftpbench" get "$url/big.bin" "$dl/big.bin"; }
+get_curl() { curl -sS -o "$dl/big.bin" "$url/big.bin"; }
+get_lftp() { lftp_do "get big.bin -o $dl/big.bin"; }
+put_ours() { "$ftpbench" put "$url/up.bin" "$work/up.bin"; }
+put_curl() { curl -sS -T "$work/up.bin" "$url/up.bin"; }
+put_lftp() { lftp_do "put $work/up.bin -o up.bin"; }
+many_ours() { "$ftpbench" get "$url/many/" "$dl/many-ours"; }
+many_curl() { curl -sS -K "$work/curl-many.cfg"; }
+many_lftp() { lftp_do "mirror --parallel=1 many $dl/many-lftp"; }
+clients=(ours curl lftp)
+# Whichever client runs first after gigabytes were written and freed is slowed down by the
+# machine, so the order rotates from round to round.
+rotation() { for i in 0 1 2; do echo "${clients[$(( (i + $1) % 3 ))]}"; done; }
 
-measure get_ours "$ftpbench" get "$url/big.bin" "$dl/big-ours.bin"
-measure get_curl curl -sS -o "$dl/big-curl.bin" "$url/big.bin"
-measure get_lftp lftp_do "get big.bin -o $dl/big-lftp.bin"
-cmp -s "$srv/big.bin" "$dl/big-ours.bin" || { echo "download differs"; exit 1; }
-rm -f "$dl"/big-*.bin "$dl/raw.bin"
-
-measure put_ours "$ftpbench" put "$url/up-ours.bin" "$work/up.bin"
-measure put_curl curl -sS -T "$work/up.bin" "$url/up-curl.bin"
-measure put_lftp lftp_do "put $work/up.bin -o up-lftp.bin"
-cmp -s "$work/up.bin" "$srv/up-ours.bin" || { echo "upload differs"; exit 1; }
-rm -f "$srv"/up-*.bin
-
+echo "Measuring (median of $RUNS runs each after one warm-up round; the order of the clients rotates) ..."
 curl_many_config
-# Each run starts from an empty target: lftp's mirror would skip files it already has.
-PREPARE="rm -rf $dl/many-ours" measure many_ours "$ftpbench" get "$url/many/" "$dl/many-ours"
-PREPARE="rm -rf $dl/many-curl; mkdir -p $dl/many-curl" measure many_curl curl -sS -K "$work/curl-many.cfg"
-PREPARE="rm -rf $dl/many-lftp" measure many_lftp lftp_do "mirror --parallel=1 many $dl/many-lftp"
-for c in ours curl lftp; do
-  [ "$(ls "$dl/many-$c" | wc -l)" = "$FILES" ] || { echo "many-files download incomplete ($c)"; exit 1; }
+# Round 0 warms the page cache and the freshly written files up; its times are dropped.
+for round in $(seq 0 "$RUNS"); do
+  run_case raw "rm -f $dl/raw.bin" "$rawtcp" "$srv/big.bin" "$dl/raw.bin"
+  rm -f "$dl/raw.bin"
+  for c in $(rotation "$round"); do run_case "get_$c" "rm -f $dl/big.bin" "get_$c"; done
+  rm -f "$dl/big.bin"
+  for c in $(rotation "$round"); do run_case "put_$c" "rm -f $srv/up.bin" "put_$c"; done
+  rm -f "$srv/up.bin"
+  # Each many-files run starts from an empty target: lftp's mirror skips files it has.
+  for c in $(rotation "$round"); do
+    run_case "many_$c" "rm -rf $dl/many-$c; mkdir -p $dl/many-curl" "many_$c"
+  done
+  if [ "$round" = 0 ]; then
+    # Check once that the transfers are byte-exact and complete.
+    get_ours >/dev/null 2>&1; cmp -s "$srv/big.bin" "$dl/big.bin" || { echo "download differs"; exit 1; }
+    put_ours >/dev/null 2>&1; cmp -s "$work/up.bin" "$srv/up.bin" || { echo "upload differs"; exit 1; }
+    rm -f "$dl/big.bin" "$srv/up.bin"
+    for c in "${clients[@]}"; do
+      [ "$(ls "$dl/many-$c" | wc -l)" = "$FILES" ] || { echo "many-files download incomplete ($c)"; exit 1; }
+    done
+    times=(); notes=()
+  fi
 done
+declare -A result
+for key in "${!times[@]}"; do result[$key]=$(median_of "$key"); done
 
 mib=$SIZE_MB
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
@@ -140,6 +159,11 @@ done
 for c in ours curl lftp; do
   printf '%-28s %10s %12s\n' "${FILES} x 4 KiB: $c" "${result[many_$c]}" "$(rate "$FILES" "${result[many_$c]}") files/s"
 done
+echo
+echo "All runs (seconds):"
+for key in $(printf '%s\n' "${!times[@]}" | sort); do printf '  %-10s %s\n' "$key" "${times[$key]}"; done
+echo "ftpbench's own figures per run (transfer only, and the longest event-loop stall):"
+for key in $(printf '%s\n' "${!notes[@]}" | sort); do printf '  %-10s %s\n' "$key" "${notes[$key]}"; done
 echo
 echo "Our throughput relative to each (above 1 = we are faster):"
 echo "  download: curl $(ratio "${result[get_ours]}" "${result[get_curl]}")x  lftp $(ratio "${result[get_ours]}" "${result[get_lftp]}")x  raw TCP $(ratio "${result[get_ours]}" "${result[raw]}")x"

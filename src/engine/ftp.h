@@ -254,7 +254,6 @@ private:
     QByteArray m_sendBlock;
     qint64 m_sendOffset = 0;
     bool m_sending = false;
-    bool m_sendThroughBuffer = false;
     bool m_storeSent = false;
     char m_currentType = 0;  // the type the server has: 'A', 'I', or 0 when not known
     char m_requestedType = 0;

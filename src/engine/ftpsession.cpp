@@ -42,6 +42,7 @@ TFtp::TFtp(QObject* owner)
     , m_passiveDataSocket(std::make_unique<TStarSocket>(this))
 {
     FtpPort = 21;
+    NoDelay = true;  // one command line at a time: no reason to wait for more
     OnMessage = [this](quint32 message, qint64 param) { onMessage(message, param); };
     m_listenSocket->Startup();
     m_activeDataSocket->Startup();

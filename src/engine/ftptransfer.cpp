@@ -489,7 +489,6 @@ void TFtp::sendFile()
         return;
     m_sendBlock.clear();
     m_sendOffset = 0;
-    m_sendThroughBuffer = false;
     m_sending = true;
     dataSocket().OnSendReady = [this] { continueSending(); };
     continueSending();
@@ -539,20 +538,11 @@ void TFtp::continueSending()
     }
 }
 
-// One piece of the upload: straight from the file to the socket where the kernel can do
-// that, else through a buffer. Returns what SendFromFile returns.
+// One piece of the upload through a buffer: 0 at the end of the file, -2 when the file
+// cannot be read, -1 when the socket would block or failed (its LastError tells), else the
+// count sent. (Plain reads and sends beat sendfile() from tmpfs over loopback here.)
 qint64 TFtp::sendChunk(TStarSocket& data, QFile& file)
 {
-    if (!m_sendThroughBuffer && m_sendOffset >= m_sendBlock.size()) {
-        qint64 position = file.pos();
-        const qint64 sent = data.SendFromFile(file.handle(), &position, kSendBlock);
-        if (sent != -2) {
-            if (sent > 0)
-                file.seek(position);
-            return sent;
-        }
-        m_sendThroughBuffer = true;  // e.g. a file system sendfile cannot read from
-    }
     if (m_sendOffset >= m_sendBlock.size()) {
         m_sendBlock.resize(kSendBlock);
         const qint64 got = file.read(m_sendBlock.data(), kSendBlock);

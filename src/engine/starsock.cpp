@@ -15,7 +15,6 @@
 #include <netinet/tcp.h>
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -354,39 +353,6 @@ qint64 TStarSocket::SendUrgent(const char* data, qint64 length)
     return 0;
 }
 
-qint64 TStarSocket::SendFromFile(int fileFd, qint64* offset, qint64 count)
-{
-    if (m_fd < 0) {
-        LastError = Winsock::WSAENOTSOCK;
-        return -1;
-    }
-    off_t position = off_t(*offset);
-    ssize_t sent;
-    do {
-        sent = ::sendfile(m_fd, fileFd, &position, size_t(count));
-    } while (sent < 0 && errno == EINTR);
-    if (sent >= 0) {
-        *offset = position;
-        LastError = 0;
-        return sent;
-    }
-    switch (errno) {
-    case EAGAIN:
-        LastError = 0;
-        armWrite();
-        return -1;
-    case EPIPE:
-    case ECONNRESET:
-    case ENOTCONN:
-    case ENOTSOCK:
-    case EBADF:
-        recordError(errno);
-        return -1;
-    default:
-        return -2;  // the file's side: an I/O error, or a file sendfile cannot read
-    }
-}
-
 bool TStarSocket::SendAll(const QByteArray& data)
 {
     if (m_fd < 0) {
@@ -598,8 +564,10 @@ void TStarSocket::finishConnect()
         raiseHook(OnConnected);
         return;
     }
-    int one = 1;
-    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (NoDelay) {
+        int one = 1;
+        ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    }
     Connected = true;
     setWatch(Watch::Stream);
     QPointer<TStarSocket> self(this);

@@ -75,12 +75,6 @@ public:
     // then freed and detached, as the data still have to be consumed).
     qint64 ReceiveToFile();
 
-    // Sends up to `count` bytes of the open file `fileFd` from `*offset` (which advances)
-    // without copying them through the program. Returns the count sent; 0 at the end of the
-    // file; -1 when the socket would block (LastError 0) or failed (LastError set); -2 when
-    // the file could not be read.
-    qint64 SendFromFile(int fileFd, qint64* offset, qint64 count);
-
     // Sends all of `data`, keeping what the kernel does not take yet and sending it as the
     // socket becomes writable; OnSendReady is raised only once that backlog is empty.
     // Returns false (with LastError set) when the socket failed.
@@ -113,6 +107,8 @@ public:
     quint16 LastError = 0;
     bool Connected = false;
     quint8 ReceiveMode = LineMode;
+    // Send small writes at once (a command connection); bulk data connections leave it off.
+    bool NoDelay = false;
     std::unique_ptr<QFile> ReceiveStream;
 
     std::function<void(quint32 message, qint64 param)> OnMessage;
