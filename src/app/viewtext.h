@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/localeformats.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -13,9 +15,6 @@ QString SizeText(qint64 bytes);
 // A size column as a server wrote it, grouped like SizeText when it is a number; any other
 // text (a VMS block count such as "12/24") is shown as the server wrote it.
 QString RemoteSizeText(const QString& serverSize);
-
-// The locale's long time format without a time-zone field: file times are local times.
-QString LongTimeFormat();
 
 // Short date, a blank and the long time; empty for an invalid moment.
 QString DateTimeText(const QDateTime& moment);

@@ -1,6 +1,7 @@
 #include "sites/sitestats.h"
 
 #include "platform/clock.h"
+#include "platform/localeformats.h"
 
 #include <QLocale>
 #include <cmath>
@@ -10,22 +11,6 @@ namespace {
 
 const QString LastConnectKey = QStringLiteral("LastConnect");
 const QString ConnectCountKey = QStringLiteral("ConnectCount");
-
-// The long time format without its time-zone field: the stamp is local time.
-QString timeFormatWithoutZone()
-{
-    const QString format = QLocale().timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t'))
-            continue;
-        out += c;
-    }
-    return out.simplified();
-}
 
 }  // namespace
 
@@ -54,7 +39,7 @@ QString TSiteStats::connectStamp(const QDateTime& moment)
 {
     const QLocale locale;
     return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-           + locale.toString(moment.time(), timeFormatWithoutZone());
+           + locale.toString(moment.time(), LongTimeFormat());
 }
 
 void TSiteStats::RecordConnect(const QString& site)
