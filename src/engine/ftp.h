@@ -184,7 +184,7 @@ private:
     void afterSystemReply(const QString& line);
     void directoryStep();
 
-    // Data connections and transfers (ftptransfer.cpp)
+    // Data connections (ftpdataconn.cpp) and transfers (ftptransfer.cpp)
     bool handleTransferReply(const QString& line);
     void startDataConnection(int pasvState, int portState, std::function<void()> onAccepted);
     void openListener();
@@ -245,7 +245,6 @@ private:
     QString m_portArgument;
     QString m_socksTargetAddress;
     quint16 m_socksTargetPort = 0;
-    bool m_awaitingSocksReply = false;
     int m_abortFinalsPending = 0;
     QTimer* m_abortTimer = nullptr;
     QTimer* m_socksReplyTimer = nullptr;

@@ -67,13 +67,11 @@ void TFtp::awaitSocksReply(TStarSocket& socket, const std::function<void(bool, c
     const auto savedClosed = socket.OnClosed;
     auto finish = [this, &socket, savedMode, savedData, savedClosed, done](bool ok, const QString& reason) {
         stopSocksReplyTimer();
-        m_awaitingSocksReply = false;
         socket.ReceiveMode = savedMode;
         socket.OnDataAvailable = savedData;
         socket.OnClosed = savedClosed;
         done(ok, reason);
     };
-    m_awaitingSocksReply = true;
     socket.ReceiveMode = RawMode;
     socket.OnDataAvailable = [&socket, received, finish] {
         char buffer[kSocksReplySize];

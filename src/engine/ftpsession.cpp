@@ -525,7 +525,6 @@ void TFtp::Close()
     }
     stopSocksReplyTimer();
     stopAbortTimer();
-    m_awaitingSocksReply = false;
     m_aborting = false;
     m_abortFinalsPending = 0;
     closeLog();
