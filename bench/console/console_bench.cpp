@@ -1,6 +1,7 @@
 // Log console figures (offscreen): adding a line with 200 and with 30,000 lines held, with and
 // without a repaint after each line, and the re-wrap of 30,000 lines after a resize.
 #include "console/xconsole.h"
+#include "guibenchmain.h"
 
 #include <QApplication>
 #include <QFont>
@@ -86,11 +87,5 @@ BENCHMARK(BM_ResizeRewrap)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 // fitting its columns and switching to the list style. Runs offscreen.
 #include "app/columnfit.h"
 #include "controls/orvoview.h"
+#include "guibenchmain.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -189,12 +190,5 @@ BENCHMARK(BM_SwitchToLargeIcons)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

@@ -5,6 +5,7 @@
 #include "app/viewtext.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
+#include "guibenchmain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -138,12 +139,5 @@ BENCHMARK(BM_RemoteFromCache)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }
