@@ -4,6 +4,7 @@
 #include "app/orvoapplication.h"
 #include "app/splashwindow.h"
 #include "engine/ftp.h"
+#include "session/sessioncontroller.h"
 
 #include <QIcon>
 
@@ -21,8 +22,9 @@ int main(int argc, char* argv[])
 
     TfrmMain frmMain(QApplication::arguments().mid(1));
     TOrvoApplication::setStateSource([&frmMain] {
-        return TOrvoApplication::ReportState{frmMain.FTP->SessionConnected(), int(frmMain.State),
-                                             frmMain.FTP->SystemText()};
+        const SessionController& session = *frmMain.Session;
+        return TOrvoApplication::ReportState{session.Ftp().SessionConnected(), int(session.State()),
+                                             session.Ftp().SystemText()};
     });
     frmMain.show();
     splash->close();

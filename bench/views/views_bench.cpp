@@ -1,10 +1,12 @@
 // The main window's file views with 100,000 entries: reading a local directory into the
 // local view, and showing a cached remote listing (parse, rows, sort, column fit). Offscreen.
-#include "app/localdir.h"
+#include "app/filepanel.h"
 #include "app/mainwindow.h"
-#include "app/viewtext.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
+#include "session/localdir.h"
+#include "session/sessioncontroller.h"
+#include "session/viewtext.h"
 #include "guibenchmain.h"
 
 #include <QApplication>
@@ -84,7 +86,7 @@ void BM_ListLocal(benchmark::State& state)
         w.window->ListLocal();
         QApplication::processEvents();  // the view lays the rows out and paints
     }
-    state.counters["rows"] = w.window->Local->Count();
+    state.counters["rows"] = w.window->LocalPanel->View()->Count();
 }
 
 void BM_FileTimeTexts(benchmark::State& state)
@@ -106,13 +108,15 @@ void BM_RemoteFromCache(benchmark::State& state)
 {
     Window w;
     TfrmMain& window = *w.window;
+    SessionController& session = *window.Session;
+    TListingCache& cache = session.Remote().cache();
     QRandomGenerator random(11);
-    window.ListingCache.setTempDir(w.home.path());
-    window.ListingCache.beginEntry(QStringLiteral("/big/"));
+    session.SetTempDir(w.home.path() + QLatin1Char('/'));
+    cache.beginEntry(QStringLiteral("/big/"));
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     for (int i = 0; i < Entries; ++i) {
         const bool folder = i % 10 == 0;
-        window.ListingCache.writeLine(QStringLiteral("%1 1 owner group %2 %3 %4 %5 %6")
+        cache.writeLine(QStringLiteral("%1 1 owner group %2 %3 %4 %5 %6")
                                           .arg(folder ? "drwxr-xr-x" : "-rw-r--r--")
                                           .arg(random.bounded(5000000))
                                           .arg(QLatin1String(months[random.bounded(12)]))
@@ -120,14 +124,14 @@ void BM_RemoteFromCache(benchmark::State& state)
                                           .arg(random.bounded(2) ? QStringLiteral("2019") : QStringLiteral("12:34"))
                                           .arg(QString::number(random.generate(), 36) + QStringLiteral(".bin")));
     }
-    window.ListingCache.endEntry();
-    window.FTP->InitialDirectory = QStringLiteral("/big/");
-    window.CurrentRemoteDir = QStringLiteral("/big/");
+    cache.endEntry();
+    session.Ftp().InitialDirectory = QStringLiteral("/big/");
+    session.Remote().setCurrentDirectory(QStringLiteral("/big/"));
     for (auto _ : state) {
-        window.ShowCachedListing(0);
+        session.ShowCachedListing(0);
         QApplication::processEvents();
     }
-    state.counters["rows"] = window.Remote->Count();
+    state.counters["rows"] = window.RemotePanel->View()->Count();
 }
 
 }  // namespace

@@ -1,35 +1,49 @@
 // The main window's layout: window state and geometry kept in the settings file, resizing,
-// splitters, show/hide of its parts, the notification-area icon and the host history.
+// splitters, show/hide of its parts, the notification-area icon, Escape and the wheel.
 #include "app/mainwindow.h"
 
 #include "app/columnfit.h"
+#include "app/filepanel.h"
+#include "app/quickconnectbar.h"
+#include "app/wheelsteps.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
-#include "platform/errorreport.h"
-#include "platform/apperror.h"
-#include "platform/inifile.h"
+#include "platform/core/inifile.h"
+#include "session/sessioncontroller.h"
 #include "settings/layout.h"
+#include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
-#include <QStatusBar>
 #include <QListView>
-#include <QTreeView>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QToolBar>
+#include <QTreeView>
 #include <QWheelEvent>
-#include <QWindowStateChangeEvent>
 
 namespace {
 
 TViewStyle viewStyleFrom(int value, TViewStyle current)
 {
     return value >= 0 && value <= 3 ? TViewStyle(value) : current;
+}
+
+// Sizes of a two-pane splitter giving the second pane `second` pixels exactly: the splitter
+// scales sizes that do not add up to its own width, and a few pixels lost at every start
+// would make the panes drift.
+QList<int> splitterSizes(const QSplitter* splitter, int second, int minimumFirst)
+{
+    const int extent = splitter->orientation() == Qt::Horizontal ? splitter->width() : splitter->height();
+    const int available = extent - splitter->handleWidth();
+    const int first = qMax(minimumFirst, available - second);
+    return {first, qMax(0, available - first)};
 }
 
 }  // namespace
@@ -43,19 +57,19 @@ void TfrmMain::ApplyLayout()
     current.Height = height();
     current.RemoteSize = width() / 2;
     current.QueueSize = width() / 2;
-    const WindowLayout layout = readWindowLayout(*SettingsFile->read(), current);
+    m_layout = std::make_unique<WindowLayout>(readWindowLayout(*Settings->file().read(), current));
+    const WindowLayout& layout = *m_layout;
 
     Queue->setVisible(layout.QueueVisible);
-    MiddleSplitter->setSizes({qMax(50, width() - layout.RemoteSize), layout.RemoteSize});
-    Splitter3->setSizes({qMax(50, width() - layout.QueueSize), layout.QueueSize});
-    BottomSplitter->setSizes({qMax(100, height() - layout.ServerSize), layout.ServerSize});
     ToolBar->setVisible(layout.ShowToolbar);
-    PanelInfo->setVisible(layout.ShowInfoPanel);
-    mnuResolveFile->setChecked(layout.ResolveFile);
-    Remote->SetViewStyle(viewStyleFrom(layout.RemoteIcon, Remote->ViewStyle()));
-    Local->SetViewStyle(viewStyleFrom(layout.LocalIcon, Local->ViewStyle()));
-    mnuShowLinks->setChecked(layout.ShowLinks);
-    mnuShowQueue->setChecked(layout.ShowQueue);
+    QuickConnect->PanelInfo->setVisible(layout.ShowInfoPanel);
+    command(QStringLiteral("mnuResolveFile"))->setChecked(layout.ResolveFile);
+    Session->Remote().filter().resolveLinks = layout.ResolveFile;
+    RemotePanel->View()->SetViewStyle(viewStyleFrom(layout.RemoteIcon, RemotePanel->View()->ViewStyle()));
+    LocalPanel->View()->SetViewStyle(viewStyleFrom(layout.LocalIcon, LocalPanel->View()->ViewStyle()));
+    command(QStringLiteral("mnuShowLinks"))->setChecked(layout.ShowLinks);
+    Session->Remote().filter().showLinks = layout.ShowLinks;
+    command(QStringLiteral("mnuShowQueue"))->setChecked(layout.ShowQueue);
 
     switch (layout.WindowState) {
     case 0:
@@ -75,44 +89,59 @@ void TfrmMain::ApplyLayout()
     }
 }
 
-void TfrmMain::SaveLayout()
+// At the first resize the window has its size: the panes get theirs.
+void TfrmMain::applyPaneSizes()
+{
+    // The splitters must have their own final sizes first.
+    if (layout())
+        layout()->activate();
+    if (centralWidget()->layout())
+        centralWidget()->layout()->activate();
+    if (Settings->firstRun() || !m_layout) {
+        Splitter3->setSizes({width() / 2, width() / 2});
+        MiddleSplitter->setSizes({width() / 2, width() / 2});
+        return;
+    }
+    MiddleSplitter->setSizes(splitterSizes(MiddleSplitter, m_layout->RemoteSize, 50));
+    Splitter3->setSizes(splitterSizes(Splitter3, m_layout->QueueSize, 50));
+    BottomSplitter->setSizes(splitterSizes(BottomSplitter, m_layout->ServerSize, 100));
+}
+
+void TfrmMain::SaveLayout(bool hiddenToTray)
 {
     WindowLayout layout;
-    const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
-                        && isVisible();
+    const Qt::WindowStates states = windowState();
+    const bool normal = !(states & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) && !hiddenToTray;
     const QRect normalGeometry = normal ? geometry() : this->normalGeometry();
     layout.Top = normalGeometry.top();
     layout.Left = normalGeometry.left();
     layout.Width = normalGeometry.width();
     layout.Height = normalGeometry.height();
-    Qt::WindowStates states = windowState();
-    if (!isVisible())
-        states |= Qt::WindowMinimized;  // hidden to the tray counts as minimised
-    layout.WindowState = windowStateForExit(states, isActiveWindow());
-    layout.RemoteSize = PanelRemote->width();
+    layout.WindowState = windowStateForExit(states, isActiveWindow(), hiddenToTray);
+    layout.RemoteSize = RemotePanel->width();
     layout.ServerSize = PanelMemo->height();
-    layout.RemoteIcon = int(Remote->ViewStyle());
-    layout.LocalIcon = int(Local->ViewStyle());
-    layout.ShowLinks = mnuShowLinks->isChecked();
-    layout.ShowQueue = mnuShowQueue->isChecked();
+    layout.RemoteIcon = int(RemotePanel->View()->ViewStyle());
+    layout.LocalIcon = int(LocalPanel->View()->ViewStyle());
+    layout.ShowLinks = command(QStringLiteral("mnuShowLinks"))->isChecked();
+    layout.ShowQueue = command(QStringLiteral("mnuShowQueue"))->isChecked();
     layout.ShowToolbar = ToolBar->isVisibleTo(this);
-    layout.ShowInfoPanel = PanelInfo->isVisibleTo(this);
+    layout.ShowInfoPanel = QuickConnect->PanelInfo->isVisibleTo(this);
     layout.QueueVisible = Queue->isVisibleTo(this);
     layout.QueueSize = Queue->width();
-    layout.ResolveFile = mnuResolveFile->isChecked();
-    SettingsFile->edit([&](IniDocument& doc) { writeWindowLayout(doc, layout, normal && layout.WindowState == 1); });
+    layout.ResolveFile = command(QStringLiteral("mnuResolveFile"))->isChecked();
+    Settings->file().edit([&](IniDocument& doc) { writeWindowLayout(doc, layout, normal); });
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    txtFTPServer->setFocus();  // FormShow
+    QuickConnect->txtFTPServer->setFocus();  // FormShow
     // The first resize happens as the window appears at its size; a window shown at the
     // size it already had gets no resize event then, so the step runs from here.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!m_resized && State == SessionState::StartingUp) {
+            if (!m_resized && Session->State() == SessionState::StartingUp) {
                 m_resized = true;
                 FirstResize();
             }
@@ -123,11 +152,11 @@ void TfrmMain::showEvent(QShowEvent* event)
 void TfrmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    if (State == SessionState::StartingUp && isVisible() && !m_resized) {
+    if (Session->State() == SessionState::StartingUp && isVisible() && !m_resized) {
         m_resized = true;
         FirstResize();
     }
-    if (TransferRunning())
+    if (Session->TransferRunning())
         return;
     // The status bar's two panels share the width; the size grip is for normal windows.
     StatusText->setMinimumWidth(width() / 2 - 8);
@@ -168,10 +197,11 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         auto* widget = qobject_cast<QWidget*>(watched);
         QWidget* focus = QApplication::focusWidget();
         if (widget && widget->window() == this && focus) {
-            for (TOrvoListView* view : {Local, Remote, Queue}) {
+            for (TOrvoListView* view : {LocalPanel->View(), RemotePanel->View(), Queue}) {
                 if (view->isAncestorOf(focus) && !view->isAncestorOf(widget)) {
-                    auto* wheel = static_cast<QWheelEvent*>(event);
-                    const int lines = -wheel->angleDelta().y() / 120 * QApplication::wheelScrollLines();
+                    static int remainder = 0;
+                    const int lines = WheelScrollLines(static_cast<QWheelEvent*>(event)->angleDelta().y(),
+                                                       QApplication::wheelScrollLines(), remainder);
                     QAbstractScrollArea* pane = view->ViewStyle() == vsReport
                                                     ? static_cast<QAbstractScrollArea*>(view->DetailsView())
                                                     : static_cast<QAbstractScrollArea*>(view->IconView());
@@ -183,17 +213,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-// --- Show and hide ----------------------------------------------------------------------
-
-void TfrmMain::updateOptionsMenu()
-{
-    mnuShowQueue->setChecked(Queue->isVisibleTo(this));
-    mnuShowToolbar->setChecked(ToolBar->isVisibleTo(this));
-    mnuShowPrompts->setChecked(PanelInfo->isVisibleTo(this));
-    mnuHalt->setEnabled(TransferRunning());
-    mnuSiteResumes->setEnabled(State != SessionState::NotConnected && State != SessionState::Connecting);
 }
 
 // --- Notification area ---------------------------------------------------------------------
@@ -211,27 +230,4 @@ void TfrmMain::RestoreFromTray()
     raise();
     activateWindow();
     TrayIcon->hide();
-}
-
-// --- History -------------------------------------------------------------------------------
-
-QStringList TfrmMain::History() const
-{
-    QStringList items;
-    for (int i = 0; i < txtFTPServer->count(); ++i)
-        items << txtFTPServer->itemText(i);
-    return items;
-}
-
-void TfrmMain::AddHistory(const QString& item)
-{
-    if (txtFTPServer->findText(item, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
-        return;
-    const QString text = txtFTPServer->currentText();
-    m_suppressServerChange = true;
-    if (txtFTPServer->count() >= 15)
-        txtFTPServer->removeItem(txtFTPServer->count() - 1);
-    txtFTPServer->insertItem(0, item);
-    txtFTPServer->setEditText(text);
-    m_suppressServerChange = false;
 }

@@ -1,14 +1,21 @@
-// The main window's menus, toolbar, the About window and the help page.
+// The main window's commands with their enabled rules, its menus and toolbar, the About
+// window and the help page.
 #include "app/mainwindow.h"
 
+#include "app/commandregistry.h"
+#include "app/filepanel.h"
+#include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
-#include "platform/prompt.h"
+#include "engine/ftp.h"
+#include "platform/core/prompt.h"
+#include "platform/desktop/launcher.h"
+#include "session/sessioncontroller.h"
+#include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -21,89 +28,203 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-void TfrmMain::buildMenus()
+namespace {
+
+using Rule = CommandRegistry::Rule;
+
+const Rule whenIdle = [](const CommandContext& c) { return c.idle(); };
+
+void showAbout(QWidget* parent)
 {
-    QMenuBar* bar = menuBar();
+    auto* about = new QDialog(parent);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setWindowTitle(QStringLiteral("About OrvoFTP"));
+    auto* layout = new QVBoxLayout(about);
+    auto* icon = new QLabel(about);
+    icon->setPixmap(parent->windowIcon().pixmap(48, 48));
+    icon->setAlignment(Qt::AlignCenter);
+    layout->addWidget(icon);
+    for (const QString& line : {QStringLiteral("File Transfer Protocol Client"), QString::fromLatin1(TfrmMain::Caption)}) {
+        auto* label = new QLabel(line, about);
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
+    }
+    auto* buttons = new QDialogButtonBox(about);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, about, &QDialog::accept);
+    layout->addWidget(buttons);
+    about->show();
+}
 
-    mnuServerMenu = bar->addMenu(QStringLiteral("&Server"));
-    btnConnect = mnuServerMenu->addAction(QStringLiteral("&Connect"), this, &TfrmMain::btnConnectClick);
-    btnConnect->setIconText(QStringLiteral("Connect"));
-    btnConnect->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    btnDisconnect = mnuServerMenu->addAction(QStringLiteral("&Disconnect"), this, &TfrmMain::btnDisconnectClick);
-    btnDisconnect->setIconText(QStringLiteral("Disconnect"));
-    btnDisconnect->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    mnuReconnect = mnuServerMenu->addAction(QStringLiteral("&Re-connect"), this, &TfrmMain::mnuReconnectClick);
-    btnAbort = mnuServerMenu->addAction(QStringLiteral("&Abort"), this, &TfrmMain::btnAbortClick);
-    btnAbort->setIconText(QStringLiteral("Abort"));
-    btnAbort->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
-    mnuServerMenu->addSeparator();
-    mnuRawCmd = mnuServerMenu->addAction(QStringLiteral("&Raw Command"), this, &TfrmMain::mnuRawCmdClick);
-    mnuServerMenu->addSeparator();
-    mnuServerMenu->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
-    connect(mnuServerMenu, &QMenu::aboutToShow, this, [this] {
-        mnuRawCmd->setEnabled(State == SessionState::Idle);
-        mnuReconnect->setEnabled(!txtFTPServer->currentText().isEmpty());
-    });
+// The help page ships inside the program; it is written next to the settings so the
+// desktop's browser can open it.
+void showHelp(const QString& programDir)
+{
+    const QString target = programDir + QStringLiteral("OrvoFTP.html");
+    QFile page(QStringLiteral(":/help/orvoftp.html"));
+    QFile out(target);
+    if (page.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write(page.readAll());
+    out.close();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+}
 
-    mnuOptionsMenu = bar->addMenu(QStringLiteral("O&ptions"));
-    mnuShowToolbar = mnuOptionsMenu->addAction(QStringLiteral("Show &Toolbar"));
-    mnuShowToolbar->setCheckable(true);
-    connect(mnuShowToolbar, &QAction::triggered, this, [this](bool on) { ToolBar->setVisible(on); });
-    mnuShowPrompts = mnuOptionsMenu->addAction(QStringLiteral("Sh&ow Prompts"));
-    mnuShowPrompts->setCheckable(true);
-    connect(mnuShowPrompts, &QAction::triggered, this, [this](bool on) { PanelInfo->setVisible(on); });
-    mnuShowQueue = mnuOptionsMenu->addAction(QStringLiteral("Show &Queue"));
-    mnuShowQueue->setCheckable(true);
-    connect(mnuShowQueue, &QAction::triggered, this, [this](bool on) { Queue->setVisible(on); });
-    mnuOptionsMenu->addSeparator();
-    mnuIdle = mnuOptionsMenu->addAction(QStringLiteral("Anti-&Idle"));
-    mnuIdle->setCheckable(true);
-    mnuSiteResumes = mnuOptionsMenu->addAction(QStringLiteral("Site R&esumes"));
-    mnuSiteResumes->setCheckable(true);
-    mnuHalt = mnuOptionsMenu->addAction(QStringLiteral("&Halt Transfer"));
-    mnuHalt->setCheckable(true);
-    connect(mnuHalt, &QAction::triggered, this, [this] {
+}  // namespace
+
+CommandContext TfrmMain::commandContext() const
+{
+    CommandContext context;
+    context.state = Session->State();
+    context.remoteFocused = m_active == RemotePanel;
+    if (m_active) {
+        for (const int row : m_active->View()->SelectedRows()) {
+            if (const FileEntry* entry = m_active->EntryAt(row)) {
+                ++context.selected;
+                context.folderSelected = context.folderSelected || entry->isFolder();
+            }
+        }
+    }
+    context.serverText = !QuickConnect->ServerText().isEmpty();
+    context.siteShown = context.serverText && !Session->CurrentSiteName().isEmpty();
+    context.connected = Session->Ftp().SessionConnected();
+    return context;
+}
+
+void TfrmMain::buildCommands()
+{
+    Commands->setContextSource([this] { return commandContext(); });
+    buildConnectionCommands();
+    buildViewCommands();
+}
+
+void TfrmMain::buildConnectionCommands()
+{
+    CommandRegistry& c = *Commands;
+    QStyle* look = style();
+    QAction* connectCmd = c.add(QStringLiteral("btnConnect"), QStringLiteral("&Connect"), [this] { btnConnectClick(); },
+                                [](const CommandContext& x) { return x.state == SessionState::NotConnected && x.serverText; });
+    connectCmd->setIconText(QStringLiteral("Connect"));
+    connectCmd->setIcon(look->standardIcon(QStyle::SP_DialogApplyButton));
+    QAction* disconnectCmd = c.add(QStringLiteral("btnDisconnect"), QStringLiteral("&Disconnect"), [this] { Session->Disconnect(); },
+                                   [](const CommandContext& x) {
+                                       return x.state != SessionState::NotConnected && x.state != SessionState::StartingUp;
+                                   });
+    disconnectCmd->setIconText(QStringLiteral("Disconnect"));
+    disconnectCmd->setIcon(look->standardIcon(QStyle::SP_DialogCloseButton));
+    c.add(QStringLiteral("mnuReconnect"), QStringLiteral("&Re-connect"), [this] { Session->Reconnect(); },
+          [](const CommandContext& x) { return x.serverText && x.state != SessionState::StartingUp; });
+    QAction* abortCmd = c.add(QStringLiteral("btnAbort"), QStringLiteral("&Abort"), [this] { Session->Abort(); });
+    abortCmd->setIconText(QStringLiteral("Abort"));
+    abortCmd->setIcon(look->standardIcon(QStyle::SP_BrowserStop));
+    c.add(QStringLiteral("mnuRawCmd"), QStringLiteral("&Raw Command"), [this] { mnuRawCmdClick(); }, whenIdle);
+    c.add(QStringLiteral("mnuSaveListing"), QStringLiteral("&Save"), [this] { mnuSaveListingClick(); }, whenIdle);
+    c.add(QStringLiteral("mnuPrintListing"), QStringLiteral("&Print"), [this] { mnuPrintListingClick(); }, whenIdle);
+    c.add(QStringLiteral("mnuExit"), QStringLiteral("E&xit"), [this] { close(); });
+
+    c.addToggle(QStringLiteral("mnuShowToolbar"), QStringLiteral("Show &Toolbar"), [this](bool on) { ToolBar->setVisible(on); });
+    c.addToggle(QStringLiteral("mnuShowPrompts"), QStringLiteral("Sh&ow Prompts"),
+                [this](bool on) { QuickConnect->PanelInfo->setVisible(on); });
+    c.addToggle(QStringLiteral("mnuShowQueue"), QStringLiteral("Show &Queue"), [this](bool on) { Queue->setVisible(on); });
+    c.addToggle(QStringLiteral("mnuIdle"), QStringLiteral("Anti-&Idle"), [this](bool on) { Session->SetAntiIdle(on); });
+    c.addToggle(QStringLiteral("mnuSiteResumes"), QStringLiteral("Site R&esumes"),
+                [this](bool on) { Session->SetSiteResumes(on); }, [](const CommandContext& x) {
+                    return x.state != SessionState::NotConnected && x.state != SessionState::Connecting
+                           && x.state != SessionState::StartingUp;
+                });
+    c.addToggle(QStringLiteral("mnuHalt"), QStringLiteral("&Halt Transfer"), [this](bool) {
         const auto answer = prompts().messageBox(QStringLiteral("Stop transfer after current file has finished ?"),
                                                  QString::fromLatin1(Caption), Prompt::Icon::Information,
                                                  Prompt::Yes | Prompt::No);
-        mnuHalt->setChecked(answer == Prompt::Yes);
-    });
-    QMenu* complete = mnuOptionsMenu->addMenu(QStringLiteral("T&ransfer Complete"));
+        command(QStringLiteral("mnuHalt"))->setChecked(answer == Prompt::Yes);
+    }, [](const CommandContext& x) { return x.transferRunning(); });
     auto* completion = new QActionGroup(this);
-    mnuCompleteIdle = complete->addAction(QStringLiteral("&Idle"));
-    mnuCompleteDisconnect = complete->addAction(QStringLiteral("&Disconnect"));
-    mnuCompleteHangup = complete->addAction(QStringLiteral("&Hangup ISP"));
-    mnuCompleteQuit = complete->addAction(QStringLiteral("&Quit OrvoFTP"));
-    for (QAction* action : {mnuCompleteIdle, mnuCompleteDisconnect, mnuCompleteHangup, mnuCompleteQuit}) {
-        action->setCheckable(true);
-        completion->addAction(action);
-    }
-    mnuOptionsMenu->addSeparator();
-    mnuShowLinks = mnuOptionsMenu->addAction(QStringLiteral("&Show Links"));
-    mnuShowLinks->setCheckable(true);
-    mnuResolveFile = mnuOptionsMenu->addAction(QStringLiteral("&Resolve Links as Files"));
-    mnuResolveFile->setCheckable(true);
-    mnuOptionsMenu->addSeparator();
-    mnuHide = mnuOptionsMenu->addAction(QStringLiteral("&Hide"), this, &TfrmMain::mnuHideClick);
-    mnuClearHistory = mnuOptionsMenu->addAction(QStringLiteral("Clear Login &History"), this, [this] {
-        const QString text = txtFTPServer->currentText();
-        m_suppressServerChange = true;
-        txtFTPServer->clear();
-        txtFTPServer->setEditText(text);
-        m_suppressServerChange = false;
+    for (const auto& [id, text] : {std::pair{"mnuCompleteIdle", "&Idle"}, std::pair{"mnuCompleteDisconnect", "&Disconnect"},
+                                   std::pair{"mnuCompleteHangup", "&Hangup ISP"}, std::pair{"mnuCompleteQuit", "&Quit OrvoFTP"}})
+        completion->addAction(c.addToggle(QString::fromLatin1(id), QString::fromLatin1(text), nullptr));
+    c.addToggle(QStringLiteral("mnuShowLinks"), QStringLiteral("&Show Links"), [this](bool on) {
+        Session->Remote().filter().showLinks = on;
+        Session->RefilterRemote();
     });
-    mnuOptionsMenu->addAction(QStringLiteral("&Copy Log to Clipboard"), this, [this] { Memo1->CopyAll(); });
-    connect(mnuOptionsMenu, &QMenu::aboutToShow, this, &TfrmMain::updateOptionsMenu);
+    c.addToggle(QStringLiteral("mnuResolveFile"), QStringLiteral("&Resolve Links as Files"), [this](bool on) {
+        Session->Remote().filter().resolveLinks = on;
+        Session->RefilterRemote();
+    });
+    c.add(QStringLiteral("mnuHide"), QStringLiteral("&Hide"), [this] { mnuHideClick(); });
+    c.add(QStringLiteral("mnuClearHistory"), QStringLiteral("Clear Login &History"), [this] { QuickConnect->ClearHistory(); });
+    c.add(QStringLiteral("mnuCopyLog"), QStringLiteral("&Copy Log to Clipboard"), [this] { Memo1->CopyAll(); });
 
-    mnuToolsMenu = bar->addMenu(QStringLiteral("&Tools"));
-    mnuToolsMenu->addAction(QStringLiteral("Run &Program"), this, &TfrmMain::mnuRunProgramClick);
-    mnuToolsMenu->addAction(QStringLiteral("&Open URL"), this, &TfrmMain::mnuOpenUrlClick);
+    c.add(QStringLiteral("mnuRunProgram"), QStringLiteral("Run &Program"), [] {
+        if (const auto program = prompts().openFile(QStringLiteral("Run Program"), QString(), QStringLiteral("All files|*")))
+            RunProgram(*program);
+    });
+    c.add(QStringLiteral("mnuOpenUrl"), QStringLiteral("&Open URL"), [] {
+        const auto url = prompts().inputBox(QStringLiteral("Open URL"), QStringLiteral("URL to Open"), QStringLiteral("http://"));
+        if (url && !url->isEmpty())
+            QDesktopServices::openUrl(QUrl::fromUserInput(*url));
+    });
+    c.add(QStringLiteral("mnuContents"), QStringLiteral("&Contents"), [this] { showHelp(ProgramDir); });
+    c.add(QStringLiteral("mnuAbout"), QStringLiteral("&About..."), [this] { showAbout(this); });
+}
 
-    mnuHelpMenu = bar->addMenu(QStringLiteral("&Help"));
-    mnuHelpMenu->addAction(QStringLiteral("&Contents"), this, &TfrmMain::ShowHelp);
-    mnuHelpMenu->addAction(QStringLiteral("&About..."), this, &TfrmMain::ShowAbout);
+void TfrmMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    const auto add = [this](QMenu* menu, std::initializer_list<const char*> ids) {
+        for (const char* id : ids) {
+            if (*id == '-')
+                menu->addSeparator();
+            else
+                menu->addAction(command(QString::fromLatin1(id)));
+        }
+    };
+    const auto refresh = [this] {
+        Commands->update();
+        updateViewChecks();
+    };
 
-    buildViewMenus();
+    QMenu* server = bar->addMenu(QStringLiteral("&Server"));
+    add(server, {"btnConnect", "btnDisconnect", "mnuReconnect", "btnAbort", "-", "mnuRawCmd", "-", "mnuSaveListing",
+                 "mnuPrintListing", "-", "mnuExit"});
+    connect(server, &QMenu::aboutToShow, this, refresh);
+
+    QMenu* sites = bar->addMenu(QStringLiteral("S&ites"));
+    add(sites, {"mnuSaveLocalPath", "mnuSaveRemotePath"});
+    connect(sites, &QMenu::aboutToShow, this, refresh);
+
+    QMenu* directory = bar->addMenu(QStringLiteral("&Directory"));
+    add(directory, {"mnuRefresh", "mnuChangeDir", "-", "mnuFilterFiles", "mnuFilterDirs", "-", "mnuFindFile",
+                    "mnuFindNext", "-", "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-"});
+    QMenu* styles = directory->addMenu(QStringLiteral("View St&yle"));
+    add(styles, {"mnuLargeIcons", "mnuSmallIcons", "mnuListStyle", "mnuDetails", "-", "mnuLineUp", "mnuAutoArrange"});
+    QMenu* sort = directory->addMenu(QStringLiteral("S&ort"));
+    add(sort, {"mnuSortName", "mnuSortSize", "mnuSortDate", "mnuSortExtension"});
+    add(directory, {"-", "mnuFlushCache", "mnuViewRaw"});
+    connect(directory, &QMenu::aboutToShow, this, refresh);
+
+    QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
+    add(options, {"mnuShowToolbar", "mnuShowPrompts", "mnuShowQueue", "-", "mnuIdle", "mnuSiteResumes", "mnuHalt"});
+    QMenu* complete = options->addMenu(QStringLiteral("T&ransfer Complete"));
+    add(complete, {"mnuCompleteIdle", "mnuCompleteDisconnect", "mnuCompleteHangup", "mnuCompleteQuit"});
+    add(options, {"-", "mnuShowLinks", "mnuResolveFile", "-", "mnuHide", "mnuClearHistory", "mnuCopyLog"});
+    connect(options, &QMenu::aboutToShow, this, [this] {
+        command(QStringLiteral("mnuShowQueue"))->setChecked(Queue->isVisibleTo(this));
+        command(QStringLiteral("mnuShowToolbar"))->setChecked(ToolBar->isVisibleTo(this));
+        command(QStringLiteral("mnuShowPrompts"))->setChecked(QuickConnect->PanelInfo->isVisibleTo(this));
+        Commands->update();
+    });
+
+    QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
+    add(tools, {"mnuRunProgram", "mnuOpenUrl"});
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    add(help, {"mnuContents", "mnuAbout"});
+
+    // The views' right-button menu.
+    PopupView = new QMenu(this);
+    PopupView->setObjectName(QStringLiteral("PopupView"));
+    add(PopupView, {"mnuLargeIcons", "mnuSmallIcons", "mnuListStyle", "mnuDetails", "-", "mnuLineUp",
+                    "mnuAutoArrange", "-", "mnuSortName", "mnuSortSize", "mnuSortDate", "mnuSortExtension", "-",
+                    "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-", "mnuRefresh", "mnuChangeDir"});
+    connect(PopupView, &QMenu::aboutToShow, this, refresh);
 }
 
 void TfrmMain::buildToolBar()
@@ -112,48 +233,6 @@ void TfrmMain::buildToolBar()
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ToolBar->addAction(btnConnect);
-    ToolBar->addAction(btnDisconnect);
-    ToolBar->addAction(btnAbort);
-}
-
-void TfrmMain::setCompletionAction(int option)
-{
-    QAction* const entries[] = {mnuCompleteIdle, mnuCompleteDisconnect, mnuCompleteHangup, mnuCompleteQuit};
-    entries[option >= 0 && option <= 3 ? option : 0]->setChecked(true);
-}
-
-void TfrmMain::ShowAbout()
-{
-    auto* about = new QDialog(this);
-    about->setAttribute(Qt::WA_DeleteOnClose);
-    about->setWindowTitle(QStringLiteral("About OrvoFTP"));
-    auto* layout = new QVBoxLayout(about);
-    auto* icon = new QLabel(about);
-    icon->setPixmap(windowIcon().pixmap(48, 48));
-    icon->setAlignment(Qt::AlignCenter);
-    layout->addWidget(icon);
-    for (const QString& line : {QStringLiteral("File Transfer Protocol Client"), QString::fromLatin1(Caption)}) {
-        auto* label = new QLabel(line, about);
-        label->setAlignment(Qt::AlignCenter);
-        layout->addWidget(label);
-    }
-    auto* buttons = new QDialogButtonBox(about);
-    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, about, &QDialog::accept);
-    layout->addWidget(buttons);
-    about->show();
-}
-
-void TfrmMain::ShowHelp()
-{
-    // The help page ships inside the program; it is written next to the settings so the
-    // desktop's browser can open it.
-    const QString target = ProgramDir + QStringLiteral("OrvoFTP.html");
-    QFile page(QStringLiteral(":/help/orvoftp.html"));
-    QFile out(target);
-    if (page.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        out.write(page.readAll());
-    out.close();
-    QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+    for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort"})
+        ToolBar->addAction(command(QString::fromLatin1(id)));
 }

@@ -2,27 +2,32 @@
 #include "app/mainwindow.h"
 
 #include "app/columnfit.h"
-#include "app/pathhelpers.h"
+#include "app/commandregistry.h"
+#include "app/filepanel.h"
 #include "app/progresspanel.h"
+#include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
-#include "platform/inifile.h"
-#include "platform/programdir.h"
-#include "platform/prompt.h"
+#include "platform/core/inifile.h"
+#include "platform/core/programdir.h"
+#include "platform/core/prompt.h"
+#include "platform/desktop/qtprompt.h"
+#include "session/localdirectory.h"
+#include "session/pathhelpers.h"
+#include "session/sessioncontroller.h"
 #include "settings/layout.h"
+#include "settings/settingsstore.h"
 #include "sites/sitedatabase.h"
 #include "sites/sitestats.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
@@ -30,49 +35,43 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
-
-QLabel* countLabel(QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setAutoFillBackground(true);
-    label->setContentsMargins(4, 1, 4, 1);
-    return label;
-}
-
-QComboBox* pathBox(QWidget* parent)
-{
-    auto* box = new QComboBox(parent);
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(10);
-    return box;
-}
-
-}  // namespace
-
 TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
-    FTP = new TFtp(this);
-    FTP->Retry = 500;  // the window's component is stored with it; the connect routine sets it
+    installQtPrompt();
+    // The three files of the program directory (start-up step 4) come first: every
+    // controller reads them.
+    ProgramDir = ProgramDirectory::path();
+    Settings = std::make_unique<SettingsStore>(ProgramDir + QStringLiteral("orvoftp.ini"));
+    SiteDatabase = std::make_unique<TSiteDatabase>(ProgramDir + QStringLiteral("sites.ini"));
+    SiteStats = std::make_unique<TSiteStats>(ProgramDir + QStringLiteral("stats.dat"));
+    LocalDir = new LocalDirectoryModel(this);
+    LocalDir->setFallback([this] { return Config().Path; });
+    Session = new SessionController(*Settings, *SiteDatabase, *SiteStats, this);
+    Session->SetLocalDirectory(LocalDir);
+    Commands = new CommandRegistry(this);
     buildWindow();
     wireSession();
-    wireViews();
+    wirePanes();
+    connect(Settings.get(), &SettingsStore::changed, this, &TfrmMain::ApplyViewSettingsToWindow);
     FormCreate(arguments);
 }
 
 TfrmMain::~TfrmMain()
 {
-    // No event of the session may reach a window that is going away.
-    FTP->OnFtpInfo = nullptr;
-    FTP->OnFtpError = nullptr;
-    FTP->OnFtpQuit = nullptr;
-    FTP->OnListingDone = nullptr;
-    FTP->OnDirectoryChanged = nullptr;
-    FTP->Close();
+    // The window's children go before the session: nothing it reports may reach them then.
+    Session->disconnect(this);
+}
+
+ConfigData& TfrmMain::Config()
+{
+    return Settings->config();
+}
+
+QAction* TfrmMain::command(const QString& id) const
+{
+    return Commands->action(id);
 }
 
 QStringList TfrmMain::CollectArguments(const QStringList& raw)
@@ -96,50 +95,32 @@ QStringList TfrmMain::CollectArguments(const QStringList& raw)
 void TfrmMain::buildWindow()
 {
     setWindowTitle(QString::fromLatin1(Caption));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("network-server"), QApplication::windowIcon()));
+    setWindowIcon(QApplication::windowIcon());
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(2, 2, 2, 0);
     outer->setSpacing(2);
+    QuickConnect = new QuickConnectBar(central);
+    outer->addWidget(QuickConnect);
 
-    // Quick-connect bar: the server box, then the user, password and port boxes.
-    auto* quick = new QWidget(central);
-    auto* quickLayout = new QHBoxLayout(quick);
-    quickLayout->setContentsMargins(0, 0, 0, 0);
-    PanelServer = new QWidget(quick);
-    auto* serverLayout = new QHBoxLayout(PanelServer);
-    serverLayout->setContentsMargins(0, 0, 0, 0);
-    txtFTPServer = new QComboBox(PanelServer);
-    txtFTPServer->setObjectName(QStringLiteral("txtFTPServer"));
-    txtFTPServer->setEditable(true);
-    txtFTPServer->setInsertPolicy(QComboBox::NoInsert);
-    txtFTPServer->setMaxCount(15);
-    txtFTPServer->lineEdit()->setPlaceholderText(QStringLiteral("IP:<user>:<pass>:<port>"));
-    txtFTPServer->setToolTip(QStringLiteral("IP:<user>:<pass>:<port>"));
-    serverLayout->addWidget(new QLabel(QStringLiteral("FTP Server"), PanelServer));
-    serverLayout->addWidget(txtFTPServer, 1);
-    quickLayout->addWidget(PanelServer, 3);
-    PanelInfo = new QWidget(quick);
-    auto* infoLayout = new QHBoxLayout(PanelInfo);
-    infoLayout->setContentsMargins(0, 0, 0, 0);
-    txtUser = new QLineEdit(PanelInfo);
-    txtUser->setObjectName(QStringLiteral("txtUser"));
-    txtPass = new QLineEdit(PanelInfo);
-    txtPass->setObjectName(QStringLiteral("txtPass"));
-    txtPass->setEchoMode(QLineEdit::Password);
-    txtPort = new QLineEdit(QStringLiteral("21"), PanelInfo);
-    txtPort->setObjectName(QStringLiteral("txtPort"));
-    txtPort->setMaximumWidth(70);
-    infoLayout->addWidget(new QLabel(QStringLiteral("User"), PanelInfo));
-    infoLayout->addWidget(txtUser, 1);
-    infoLayout->addWidget(new QLabel(QStringLiteral("Password"), PanelInfo));
-    infoLayout->addWidget(txtPass, 1);
-    infoLayout->addWidget(new QLabel(QStringLiteral("Port"), PanelInfo));
-    infoLayout->addWidget(txtPort);
-    quickLayout->addWidget(PanelInfo, 4);
-    outer->addWidget(quick);
+    MiddleSplitter = new QSplitter(Qt::Horizontal, central);
+    MiddleSplitter->setObjectName(QStringLiteral("MiddleSplitter"));
+    LocalPanel = new FilePanel(*LocalDir, Config(), MiddleSplitter);
+    LocalPanel->View()->setObjectName(QStringLiteral("Local"));
+    LocalPanel->PathBox()->setObjectName(QStringLiteral("LocalPathBox"));
+    RemotePanel = new FilePanel(Session->Remote(), Config(), MiddleSplitter);
+    RemotePanel->setObjectName(QStringLiteral("PanelRemote"));
+    RemotePanel->View()->setObjectName(QStringLiteral("Remote"));
+    RemotePanel->PathBox()->setObjectName(QStringLiteral("RemotePathBox"));
+    MiddleSplitter->addWidget(LocalPanel);
+    MiddleSplitter->addWidget(RemotePanel);
+    MiddleSplitter->setChildrenCollapsible(false);
+    // The stored sizes are those of the remote pane, the queue and the bottom panel: when the
+    // window's size changes, the local pane and the log take up the difference, so the stored
+    // sizes come back to the pixel however the window manager sizes the window at start.
+    MiddleSplitter->setStretchFactor(0, 1);
+    MiddleSplitter->setStretchFactor(1, 0);
 
-    buildPanes();
     buildBottom();
     BottomSplitter = new QSplitter(Qt::Vertical, central);
     BottomSplitter->setObjectName(QStringLiteral("BottomSplitter"));
@@ -153,72 +134,11 @@ void TfrmMain::buildWindow()
     setCentralWidget(central);
 
     buildStatusBar();
+    buildCommands();
     buildMenus();
     buildToolBar();
     buildTray();
-
-    for (QTimer* timer : {&IdleTimer, &RestartTimer, &ScriptTimer, &TransferTimer})
-        timer->stop();
-    IdleTimer.setInterval(1000);
-    RestartTimer.setInterval(1000);
-    TransferTimer.setInterval(1000);
-    ScriptTimer.setSingleShot(true);
-    connect(&IdleTimer, &QTimer::timeout, this, &TfrmMain::IdleTimerTimer);
-    connect(&RestartTimer, &QTimer::timeout, this, &TfrmMain::RestartTimerTimer);
-
-    connect(txtFTPServer, &QComboBox::editTextChanged, this, &TfrmMain::txtFTPServerChange);
-    for (QLineEdit* edit : {txtFTPServer->lineEdit(), txtUser, txtPass, txtPort})
-        connect(edit, &QLineEdit::returnPressed, this, &TfrmMain::QuickConnectEnter);
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmMain::CheckClipboard);
     qApp->installEventFilter(this);
-}
-
-void TfrmMain::buildPanes()
-{
-    MiddleSplitter = new QSplitter(Qt::Horizontal, this);
-    MiddleSplitter->setObjectName(QStringLiteral("MiddleSplitter"));
-
-    auto* localPane = new QWidget(MiddleSplitter);
-    auto* localLayout = new QVBoxLayout(localPane);
-    localLayout->setContentsMargins(0, 0, 0, 0);
-    localLayout->setSpacing(1);
-    LocalPathBox = pathBox(localPane);
-    LocalPathBox->setObjectName(QStringLiteral("LocalPathBox"));
-    Local = new TOrvoListView(localPane);
-    Local->setObjectName(QStringLiteral("Local"));
-    PanelLocalCount = countLabel(localPane);
-    localLayout->addWidget(LocalPathBox);
-    localLayout->addWidget(Local, 1);
-    localLayout->addWidget(PanelLocalCount);
-
-    PanelRemote = new QWidget(MiddleSplitter);
-    auto* remoteLayout = new QVBoxLayout(PanelRemote);
-    remoteLayout->setContentsMargins(0, 0, 0, 0);
-    remoteLayout->setSpacing(1);
-    RemotePathBox = pathBox(PanelRemote);
-    RemotePathBox->setObjectName(QStringLiteral("RemotePathBox"));
-    Remote = new TOrvoListView(PanelRemote);
-    Remote->setObjectName(QStringLiteral("Remote"));
-    PanelRemoteCount = countLabel(PanelRemote);
-    remoteLayout->addWidget(RemotePathBox);
-    remoteLayout->addWidget(Remote, 1);
-    remoteLayout->addWidget(PanelRemoteCount);
-
-    MiddleSplitter->addWidget(localPane);
-    MiddleSplitter->addWidget(PanelRemote);
-    MiddleSplitter->setChildrenCollapsible(false);
-
-    Local->AddColumn(QStringLiteral("Name"), 100);
-    Local->AddColumn(QStringLiteral("Size"), 65, Qt::AlignRight);
-    Local->AddColumn(QStringLiteral("Date"), 100);
-    Remote->AddColumn(QStringLiteral("Name"), 100);
-    Remote->AddColumn(QStringLiteral("Size"), 65, Qt::AlignRight);
-    Remote->AddColumn(QStringLiteral("Date"), 90);
-    Remote->AddColumn(QStringLiteral("Attrib"), 80);
-    for (TOrvoListView* view : {Local, Remote}) {
-        view->SetMultiSelect(true);
-        view->SetDragEnabled(true);
-    }
 }
 
 void TfrmMain::buildBottom()
@@ -231,6 +151,9 @@ void TfrmMain::buildBottom()
     Splitter3->setObjectName(QStringLiteral("Splitter3"));
     Memo1 = new TcXConsole(Splitter3);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    // The session log scrolls vertically and shows addresses as plain text.
+    Memo1->SetScrollBars(TcXConsole::ssVertical);
+    Memo1->SetURLRecognize(false);
     Queue = new TOrvoListView(Splitter3);
     Queue->setObjectName(QStringLiteral("Queue"));
     Queue->AddColumn(QStringLiteral("Source"), 200);
@@ -241,6 +164,8 @@ void TfrmMain::buildBottom()
     Splitter3->addWidget(Memo1);
     Splitter3->addWidget(Queue);
     Splitter3->setChildrenCollapsible(false);
+    Splitter3->setStretchFactor(0, 1);
+    Splitter3->setStretchFactor(1, 0);
     layout->addWidget(Splitter3);
 }
 
@@ -276,55 +201,39 @@ void TfrmMain::buildTray()
 void TfrmMain::FormCreate(const QStringList& rawArguments)
 {
     // 1-2: starting; everything that needs a session or a later step stays off.
-    State = SessionState::StartingUp;
+    Session->SetState(SessionState::StartingUp);
     setWindowTitle(QString::fromLatin1(Caption));
-    btnConnect->setEnabled(false);
-    btnDisconnect->setEnabled(false);
-    RemotePathBox->setEnabled(false);
-    Follow = FollowUp::None;
-    CurrentSiteName.clear();
-    LocalFilter = RemoteFilter = QStringLiteral("*.*");
+    RemotePanel->PathBox()->setEnabled(false);
+    Commands->update();
 
-    // 3: directories.
-    TempDir = EnsureTrailingSeparator(QDir::tempPath());
-    ProgramDir = ProgramDirectory::path();
-    HomeDir = ProgramDirectory::legacyDirectory();
+    // 6: the first-start import of an older version's sites looks at [_Groups_] Import; once
+    // it is set (or there is nothing to import) it never runs again.
+    try {
+        if (SiteDatabase->importFlag() != 0 || !QFileInfo::exists(ProgramDirectory::legacyDirectory() + QStringLiteral("orvoftp.ini")))
+            SiteDatabase->setImportFlag(1);
+    } catch (const std::exception&) {
+        // A site file that cannot be written is reported when the user edits sites.
+    }
 
-    // 4-5: the three files and the settings.
-    SettingsFile = std::make_unique<IniFile>(ProgramDir + QStringLiteral("orvoftp.ini"));
-    FirstRun = !SettingsFile->exists();
-    SiteDatabase = std::make_unique<TSiteDatabase>(ProgramDir + QStringLiteral("sites.ini"));
-    SiteStats = std::make_unique<TSiteStats>(ProgramDir + QStringLiteral("stats.dat"));
-    LoadSettings(*SettingsFile, Prefs, FTP->NoProxyHost);
-
-    // 8: view settings and the completion check marks.
-    View = ApplyViewSettings(*SettingsFile, *FTP);
+    // 8: view settings and the completion check marks; 9: "Auto"; 10: the history.
     ApplyViewSettingsToWindow();
-    setCompletionAction(Config().XferOption);
+    Session->SetTransferMode(TransferModeChoice::Auto);
+    QuickConnect->SetHistory(readHistory(*Settings->file().read()));
 
-    // 9: transfer mode "Auto"; 10: the history.
-    TransferModeText = QStringLiteral("Auto");
-    m_suppressServerChange = true;
-    txtFTPServer->addItems(readHistory(*SettingsFile->read()));
-    txtFTPServer->setCurrentIndex(-1);
-    txtFTPServer->setEditText(QString());
-    m_suppressServerChange = false;
-
-    // 11: a start directory that is gone gives way to the root.
+    // 11: a start directory that is gone gives way to the home directory.
     if (!QFileInfo(Config().Path).isDir())
-        Config().Path = QStringLiteral("/");
+        Config().Path = QDir::homePath();
 
-    // 12: layout; 13: drops onto the queue.
+    // 12: layout (the pane sizes wait for the window's final size: FirstResize).
     ApplyLayout();
-    Queue->SetAcceptFiles(true);
 
     // 14: the local directory.
-    CurrentLocalDir = Config().Path.isEmpty() ? ProgramDir : EnsureTrailingSeparator(Config().Path);
+    LocalDir->setCurrentDirectory(EnsureTrailingSeparator(Config().Path));
     ListLocal();
     if (Config().RemoteAutoSize)
-        FitColumns(*Remote);
+        FitColumns(*RemotePanel->View());
     FitColumns(*Queue);
-    ShowStatus(0);
+    Session->ShowStatus(0);
 
     // 15: arguments.
     const QStringList arguments = CollectArguments(rawArguments);
@@ -339,24 +248,20 @@ void TfrmMain::ProcessCommandLine(const QStringList& arguments)
     const QString first = arguments.first();
     if (first.contains(QLatin1Char('=')) || first.startsWith(QLatin1Char('+')))
         return;
-    m_suppressServerChange = true;
-    txtFTPServer->setEditText(arguments.join(QLatin1Char(' ')));
-    m_suppressServerChange = false;
-    btnConnect->setEnabled(true);
+    QuickConnect->SetServerText(arguments.join(QLatin1Char(' ')));
+    Commands->update();
     // Connect once the window is up, as the start-up sequence ends before the loop runs.
     QMetaObject::invokeMethod(this, [this] { btnConnectClick(); }, Qt::QueuedConnection);
 }
 
 void TfrmMain::FirstResize()
 {
-    Memo1->AddLine(FTP->Description(), clBlack);
-    if (FirstRun) {
-        Splitter3->setSizes({width() / 2, width() / 2});
-        MiddleSplitter->setSizes({width() / 2, width() / 2});
-    }
-    for (TOrvoListView* view : {Local, Remote, Queue})
+    Memo1->AddLine(Session->Ftp().Description(), clBlack);
+    applyPaneSizes();
+    for (TOrvoListView* view : {LocalPanel->View(), RemotePanel->View(), Queue})
         FitColumns(*view);
-    State = SessionState::NotConnected;
+    Session->SetState(SessionState::NotConnected);
+    Commands->update();
 }
 
 // --- Exit ----------------------------------------------------------------------------------
@@ -377,7 +282,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormCloseQuery()
 {
-    if (TransferRunning() && Config().ExitWarn) {
+    if (Session->TransferRunning() && Config().ExitWarn) {
         return prompts().messageBox(QStringLiteral("There is a transfer in progress.  Are you sure you want to exit?"),
                                     QString::fromLatin1(Caption), Prompt::Icon::Question, Prompt::Yes | Prompt::No)
                == Prompt::Yes;
@@ -394,20 +299,14 @@ bool TfrmMain::FormCloseQuery()
 void TfrmMain::FormClose()
 {
     QApplication::setApplicationDisplayName(QStringLiteral("Closing OrvoFTP..."));
-    for (QTimer* timer : {&IdleTimer, &RestartTimer, &ScriptTimer, &TransferTimer})
-        timer->stop();
-    if (quint8(State) > quint8(SessionState::Connecting))
-        FTP->SendRaw(QStringLiteral("QUIT"));
-    ScriptRunning = false;
-    if (TransferRunning())
-        FTP->AbortWithSynch();
-    FTP->Close();
-    FlushListingCache();
-    if (TrayIcon->isVisible())
+    Session->SetScriptRunning(false);
+    Session->Shutdown();
+    const bool hidden = TrayIcon->isVisible();
+    if (hidden)
         TrayIcon->hide();
     try {
-        SettingsFile->edit([&](IniDocument& doc) { writeHistory(doc, History()); });
-        SaveLayout();
+        Settings->file().edit([&](IniDocument& doc) { writeHistory(doc, QuickConnect->History()); });
+        SaveLayout(hidden);
     } catch (const std::exception&) {
         // Nothing to be done at exit beyond not crashing: the file stays as it was.
     }

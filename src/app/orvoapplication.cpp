@@ -1,8 +1,8 @@
 #include "app/orvoapplication.h"
 
-#include "platform/apperror.h"
-#include "platform/programdir.h"
-#include "platform/prompt.h"
+#include "platform/core/apperror.h"
+#include "platform/core/programdir.h"
+#include "platform/core/prompt.h"
 
 #include <QDir>
 #include <QFile>

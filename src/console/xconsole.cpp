@@ -3,7 +3,7 @@
 #include "console/consolelog.h"
 #include "console/urlmatch.h"
 #include "console/wrapthread.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -12,6 +12,9 @@ struct TListItem
     QString Caption;
     QStringList SubItems;
     int ImageIndex = -1;
+    // The owner's key of the row (the index of the entry it shows); it travels with the row
+    // through sorts and moves.
+    int Tag = -1;
 
     // Text of a column: 0 is the caption, n the n-th sub-item (empty when absent).
     QString columnText(int column) const

@@ -1,6 +1,6 @@
 #include "controls/localedatereader.h"
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QDate>
 

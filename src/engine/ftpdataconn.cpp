@@ -3,7 +3,7 @@
 // transfer command's reply.
 #include "engine/ftp.h"
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 namespace {
 

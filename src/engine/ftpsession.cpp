@@ -5,7 +5,7 @@
 
 #include "engine/hooks.h"
 #include "engine/winsockerrors.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QDebug>
 #include <QLocale>

@@ -4,7 +4,7 @@
 #include "engine/ftp.h"
 
 #include "engine/hooks.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

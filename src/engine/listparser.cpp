@@ -2,7 +2,7 @@
 // expressions: a listing of many thousand lines must parse in a blink.
 #include "engine/listparser.h"
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QLocale>
 #include <QVarLengthArray>

@@ -1,6 +1,6 @@
 #include "settings/layout.h"
 
-#include "platform/inidocument.h"
+#include "platform/core/inidocument.h"
 #include "settings/settingskeys.h"
 
 WindowLayout readWindowLayout(const IniDocument& doc, const WindowLayout& current)
@@ -52,15 +52,15 @@ void writeWindowLayout(IniDocument& doc, const WindowLayout& layout, bool normal
     writeFlag(doc, K::ResolveFile, layout.ResolveFile);
 }
 
-int windowStateForExit(Qt::WindowStates states, bool active)
+int windowStateForExit(Qt::WindowStates states, bool active, bool hiddenToTray)
 {
-    if (!active)
+    if (hiddenToTray)
         return 2;
     if (states & Qt::WindowMinimized)
         return 0;
     if (states & Qt::WindowMaximized)
         return 2;
-    return 1;
+    return active ? 1 : 2;
 }
 
 QStringList readHistory(const IniDocument& doc)

@@ -37,9 +37,9 @@ WindowLayout readWindowLayout(const IniDocument& doc, const WindowLayout& curren
 // ShowLinks, ShowQueue, ShowToolbar, ShowInfoPanel, QueueVisible, QueueSize, ResolveFile.
 void writeWindowLayout(IniDocument& doc, const WindowLayout& layout, bool normalState);
 
-// The WindowState value the exit stores: 1 normal, 2 maximised, 0 minimised, and 2 whatever
-// the state when the window is not the active window (hidden to the tray, for example).
-int windowStateForExit(Qt::WindowStates states, bool active);
+// The WindowState value the exit stores: 0 minimised, 2 maximised or hidden to the
+// notification area, 1 normal, and 2 for a normal window that is not the active one.
+int windowStateForExit(Qt::WindowStates states, bool active, bool hiddenToTray);
 
 // [History] h1..hN: the quick-connect history in its order.
 QStringList readHistory(const IniDocument& doc);

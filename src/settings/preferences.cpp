@@ -1,6 +1,6 @@
 #include "settings/preferences.h"
 
-#include "platform/inifile.h"
+#include "platform/core/inifile.h"
 #include "settings/settingskeys.h"
 
 namespace {

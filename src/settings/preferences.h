@@ -36,7 +36,7 @@ PreferencesValues preferencesFromSettings(const IniDocument& doc, const Settings
 // behaviour key except BuffSize (plus ShowDirMessage = MessageWin); erase [Skip], [Editors]
 // and [Proxy]; [Proxy] p1..pN; [Skip] s1..sN; [Editors] e1..eN; [Skip] Enabled. The window
 // layout keys and BuffSize are gone from the file afterwards until the exit writes the
-// layout again. The caller then runs LoadSettings and ApplyViewSettings. Throws IniError
+// layout again. The caller then runs LoadSettings (SettingsStore::reload). Throws IniError
 // (nothing written) when the file cannot be written, AppError for a proxy password that
 // cannot be stored.
 void writePreferences(IniFile& ini, const PreferencesValues& values);

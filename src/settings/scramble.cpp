@@ -1,6 +1,6 @@
 #include "settings/scramble.h"
 
-#include "platform/apperror.h"
+#include "platform/core/apperror.h"
 
 #include <QRandomGenerator>
 

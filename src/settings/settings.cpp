@@ -1,7 +1,6 @@
 #include "settings/settings.h"
 
-#include "engine/ftp.h"
-#include "platform/inifile.h"
+#include "platform/core/inifile.h"
 #include "settings/settingskeys.h"
 
 void LoadSettings(const IniDocument& doc, Settings& settings, QStringList& noProxyHost)
@@ -46,22 +45,6 @@ ViewSettings readViewSettings(const IniDocument& doc)
 ConsoleViewSettings consoleViewSettings(const ViewSettings& view)
 {
     return {view.BuffSize, view.FontName, view.FontSize};
-}
-
-ViewSettings ApplyViewSettings(const IniFile& ini, TFtp& engine)
-{
-    return ApplyViewSettings(*ini.read(), engine);
-}
-
-ViewSettings ApplyViewSettings(const IniDocument& doc, TFtp& engine)
-{
-    const ViewSettings view = readViewSettings(doc);
-    engine.ProxyHost = view.ProxyHost;
-    engine.ProxyPort = view.ProxyPort;
-    engine.ProxyUser = view.ProxyUser;
-    engine.ProxyPass = view.ProxyPass;
-    engine.LogFile = view.LogFile;
-    return view;
 }
 
 QList<EditorRule> readEditorRules(const IniDocument& doc)

@@ -8,7 +8,6 @@
 
 class IniDocument;
 class IniFile;
-class TFtp;
 
 // Reads every behaviour key of [Setup] into the record (missing or malformed keys give
 // their defaults), [Skip] Enabled, and rebuilds the lists: AsciiExtensions from
@@ -46,12 +45,6 @@ struct ConsoleViewSettings {
 };
 ConsoleViewSettings consoleViewSettings(const ViewSettings& view);
 
-// The engine's part of applying the settings: ProxyHost, ProxyPort, ProxyUser, ProxyPass
-// (unscrambled) and LogFile. Returns everything read, so that the caller gives the console
-// consoleViewSettings() and the file views HideHeader, SelectLine (only ever switched on
-// while running) and the font.
-ViewSettings ApplyViewSettings(const IniFile& ini, TFtp& engine);
-ViewSettings ApplyViewSettings(const IniDocument& doc, TFtp& engine);
 
 // One [Editors] entry: extensions (for example ".htm;.html"), a comma, a program.
 struct EditorRule {

@@ -1,6 +1,6 @@
 #include "settings/settingskeys.h"
 
-#include "platform/inidocument.h"
+#include "platform/core/inidocument.h"
 #include "settings/scramble.h"
 
 #include <QStandardPaths>

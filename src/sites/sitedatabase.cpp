@@ -1,6 +1,5 @@
 #include "sites/sitedatabase.h"
 
-#include "platform/prompt.h"
 
 namespace {
 
@@ -26,15 +25,6 @@ std::optional<QString> commonNameProblem(const QString& name, const QString& kin
                               "lists of site groups.")
             .arg(kind);
     return std::nullopt;
-}
-
-bool showProblem(const std::optional<QString>& problem)
-{
-    if (!problem)
-        return true;
-    if (!problem->isEmpty())
-        prompts().messageBox(*problem, QStringLiteral("Error"), Prompt::Icon::Error, Prompt::Ok);
-    return false;
 }
 
 void writeIfSet(IniDocument& doc, const QString& section, const QString& key, const QString& value)
@@ -190,6 +180,21 @@ void TSiteDatabase::writeSite(const QString& name, const TSiteRecord& site)
     });
 }
 
+void TSiteDatabase::saveCredentials(const QString& name, const QString& user, const QString& password)
+{
+    const QByteArray pass = password.isEmpty() ? QByteArray() : ScramblePassword(password);
+    m_file.edit([&](IniDocument& doc) {
+        if (user.isEmpty())
+            doc.deleteKey(name, QStringLiteral("User"));
+        else
+            doc.writeString(name, QStringLiteral("User"), user);
+        if (pass.isEmpty())
+            doc.deleteKey(name, QStringLiteral("Pass"));
+        else
+            doc.writeBytes(name, QStringLiteral("Pass"), pass);
+    });
+}
+
 void TSiteDatabase::eraseSite(const QString& name)
 {
     m_file.eraseSection(name);
@@ -211,11 +216,6 @@ std::optional<QString> TSiteDatabase::siteNameProblem(const QString& name) const
     return std::nullopt;
 }
 
-bool TSiteDatabase::ValidSiteName(const QString& name) const
-{
-    return showProblem(siteNameProblem(name));
-}
-
 std::optional<QString> TSiteDatabase::groupNameProblem(const QString& name) const
 {
     if (name.isEmpty())
@@ -231,11 +231,6 @@ std::optional<QString> TSiteDatabase::groupNameProblem(const QString& name) cons
             return QStringLiteral("A group named \"%1\" already exists.  Please choose another name.").arg(name);
     }
     return std::nullopt;
-}
-
-bool TSiteDatabase::ValidGroupName(const QString& name) const
-{
-    return showProblem(groupNameProblem(name));
 }
 
 QString TSiteDatabase::findSiteByHost(const QString& group, const QString& host) const

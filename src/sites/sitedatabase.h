@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/inifile.h"
+#include "platform/core/inifile.h"
 #include "settings/scramble.h"
 #include "sites/siteoptions.h"
 
@@ -69,20 +69,20 @@ public:
     // always, Port when it is not "21", the others when not empty. Throws AppError for a
     // password that cannot be stored (nothing is written then).
     void writeSite(const QString& name, const TSiteRecord& site);
+    // Writes only User and Pass (scrambled) of [name], keeping every other key; an empty
+    // value removes its key. Throws AppError for a password that cannot be stored.
+    void saveCredentials(const QString& name, const QString& user, const QString& password);
     // Erases [name]; its statistics and its entries in group lists stay.
     void eraseSite(const QString& name);
     // True when [name] has a non-empty IP.
     bool SiteExists(const QString& name) const;
 
-    // The checks of a name typed for a new or renamed site. Returns false after showing
-    // the reason in an error box (prompts()); an empty name fails without a message.
-    // Callers trim the name first.
-    bool ValidSiteName(const QString& name) const;
-    // The reason ValidSiteName would give, without showing it; empty text for an empty name.
+    // The checks of a name typed for a new or renamed site: nothing when it may be used,
+    // else the reason to show (empty text for an empty name, which fails silently). Callers
+    // trim the name first and show the reason themselves.
     std::optional<QString> siteNameProblem(const QString& name) const;
     // The same checks for a new group name, which also may not be "Groups" nor an existing
     // group's name.
-    bool ValidGroupName(const QString& name) const;
     std::optional<QString> groupNameProblem(const QString& name) const;
 
     // The first site of the group's list whose IP equals `host` ignoring case; empty if none.

@@ -1,7 +1,7 @@
 #include "sites/siteoptions.h"
 
-#include "platform/apperror.h"
-#include "platform/inidocument.h"
+#include "platform/core/apperror.h"
+#include "platform/core/inidocument.h"
 
 namespace {
 

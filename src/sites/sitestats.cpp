@@ -1,7 +1,7 @@
 #include "sites/sitestats.h"
 
-#include "platform/clock.h"
-#include "platform/localeformats.h"
+#include "platform/core/clock.h"
+#include "platform/core/localeformats.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/inifile.h"
+#include "platform/core/inifile.h"
 
 #include <QDateTime>
 #include <QString>

@@ -3,10 +3,10 @@
 #include "app/findbox.h"
 #include "app/listingprint.h"
 #include "app/messagewindow.h"
-#include "app/viewtext.h"
+#include "session/viewtext.h"
 #include "controls/orvolistmodel.h"
-#include "platform/clock.h"
-#include "platform/inifile.h"
+#include "platform/core/clock.h"
+#include "platform/core/inifile.h"
 #include "sites/sitedatabase.h"
 #include "viewfixture.h"
 
@@ -60,62 +60,62 @@ TEST_F(ViewWindowTest, BrowsingShowsTheRowsAndEveryWayOfMovingWorks)
     ASSERT_TRUE(connectPyftpd(*window)) << window->Memo1->Text().toStdString();
 
     // "/": no parent entry.
-    EXPECT_EQ(window->CurrentRemoteDir, "/");
-    EXPECT_EQ(names(window->Remote), QStringList({"pub", "top.txt"}));
-    const TListItem& top = window->Remote->Item(1);
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), "/");
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList({"pub", "top.txt"}));
+    const TListItem& top = window->RemotePanel->View()->Item(1);
     EXPECT_EQ(top.ImageIndex, 3);
     ASSERT_EQ(top.SubItems.size(), 3);
     EXPECT_EQ(top.SubItems[0], "5");
     EXPECT_FALSE(top.SubItems[1].isEmpty());
     EXPECT_EQ(top.SubItems[2], "-rw-r--r--");
-    EXPECT_EQ(window->Remote->Item(0).ImageIndex, 1);
-    EXPECT_EQ(window->PanelRemoteCount->text(), "1 folder(s), 1 file(s) listed [*.*]");
-    EXPECT_EQ(pathBoxItems(window->RemotePathBox), QStringList{"/"});
-    EXPECT_TRUE(window->RemotePathBox->isEnabled());
+    EXPECT_EQ(window->RemotePanel->View()->Item(0).ImageIndex, 1);
+    EXPECT_EQ(window->RemotePanel->CountLabel()->text(), "1 folder(s), 1 file(s) listed [*.*]");
+    EXPECT_EQ(pathBoxItems(window->RemotePanel->PathBox()), QStringList{"/"});
+    EXPECT_TRUE(window->RemotePanel->PathBox()->isEnabled());
 
-    ASSERT_TRUE(open(*window, window->Remote, "pub"));
-    EXPECT_EQ(window->CurrentRemoteDir, "/pub/");
-    EXPECT_EQ(names(window->Remote), QStringList({"..", "dir", "readme.txt"}));
-    EXPECT_EQ(window->Remote->Item(0).ImageIndex, 0);
-    EXPECT_TRUE(window->Remote->Item(0).SubItems.isEmpty());
-    EXPECT_EQ(window->Remote->Item(2).SubItems[0], "1,234,567");
-    EXPECT_EQ(pathBoxItems(window->RemotePathBox), QStringList({"/pub/", "/"}));
-    EXPECT_EQ(window->RemotePathBox->currentText(), "/pub/");
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "pub"));
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), "/pub/");
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList({"..", "dir", "readme.txt"}));
+    EXPECT_EQ(window->RemotePanel->View()->Item(0).ImageIndex, 0);
+    EXPECT_TRUE(window->RemotePanel->View()->Item(0).SubItems.isEmpty());
+    EXPECT_EQ(window->RemotePanel->View()->Item(2).SubItems[0], "1,234,567");
+    EXPECT_EQ(pathBoxItems(window->RemotePanel->PathBox()), QStringList({"/pub/", "/"}));
+    EXPECT_EQ(window->RemotePanel->PathBox()->currentText(), "/pub/");
 
     // Enter goes into the selected directory, Backspace to the parent of the path box's text.
-    window->Remote->SetSelection({rowOf(window->Remote, "dir")});
+    window->RemotePanel->View()->SetSelection({rowOf(window->RemotePanel->View(), "dir")});
     ASSERT_TRUE(pressKey(*window, Qt::Key_Return));
-    EXPECT_EQ(window->CurrentRemoteDir, "/pub/dir/");
-    EXPECT_EQ(names(window->Remote), QStringList({"..", "inner.txt"}));
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), "/pub/dir/");
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList({"..", "inner.txt"}));
     ASSERT_TRUE(pressKey(*window, Qt::Key_Backspace));
-    EXPECT_EQ(window->CurrentRemoteDir, "/pub/");
-    EXPECT_EQ(pathBoxItems(window->RemotePathBox), QStringList({"/pub/dir/", "/pub/", "/"}));
-    EXPECT_EQ(window->RemotePathBox->currentText(), "/pub/");
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), "/pub/");
+    EXPECT_EQ(pathBoxItems(window->RemotePanel->PathBox()), QStringList({"/pub/dir/", "/pub/", "/"}));
+    EXPECT_EQ(window->RemotePanel->PathBox()->currentText(), "/pub/");
 
-    ASSERT_TRUE(open(*window, window->Remote, ".."));
-    EXPECT_EQ(window->CurrentRemoteDir, "/");
-    EXPECT_EQ(rowOf(window->Remote, ".."), -1);
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), ".."));
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), "/");
+    EXPECT_EQ(rowOf(window->RemotePanel->View(), ".."), -1);
 
     // Choosing a directory of the path box goes there.
-    const int deeper = window->RemotePathBox->findText("/pub/dir/");
-    window->RemotePathBox->setCurrentIndex(deeper);
-    window->RemotePathBoxChoose(deeper);
+    const int deeper = window->RemotePanel->PathBox()->findText("/pub/dir/");
+    window->RemotePanel->PathBox()->setCurrentIndex(deeper);
+    emit window->RemotePanel->PathBox()->activated(deeper);
     ASSERT_TRUE(waitIdle(*window));
-    EXPECT_EQ(window->CurrentRemoteDir, "/pub/dir/");
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), "/pub/dir/");
 
     // A fresh session fills the path box with the directory and its ancestors.
-    window->btnDisconnectClick();
-    EXPECT_EQ(window->RemotePathBox->count(), 0);
-    EXPECT_EQ(window->Remote->Count(), 0);
-    EXPECT_TRUE(window->PanelRemoteCount->text().isEmpty());
+    window->Session->Disconnect();
+    EXPECT_EQ(window->RemotePanel->PathBox()->count(), 0);
+    EXPECT_EQ(window->RemotePanel->View()->Count(), 0);
+    EXPECT_TRUE(window->RemotePanel->CountLabel()->text().isEmpty());
     // Completions posted before the reset change nothing after it.
-    window->FTPDirectoryChanged();
-    window->FTPListingDone();
-    EXPECT_EQ(window->State, SessionState::NotConnected);
-    EXPECT_EQ(window->Remote->Count(), 0);
-    EXPECT_TRUE(window->PanelRemoteCount->text().isEmpty());
+    window->Session->Ftp().OnDirectoryChanged();
+    window->Session->Ftp().OnListingDone();
+    EXPECT_EQ(window->Session->State(), SessionState::NotConnected);
+    EXPECT_EQ(window->RemotePanel->View()->Count(), 0);
+    EXPECT_TRUE(window->RemotePanel->CountLabel()->text().isEmpty());
     ASSERT_TRUE(connectPyftpd(*window, "/pub/dir"));
-    EXPECT_EQ(pathBoxItems(window->RemotePathBox), QStringList({"/pub/dir/", "/pub/", "/"}));
+    EXPECT_EQ(pathBoxItems(window->RemotePanel->PathBox()), QStringList({"/pub/dir/", "/pub/", "/"}));
 }
 
 // Double-clicking a link and then ".." comes back to where the link was, not to the parent
@@ -150,24 +150,24 @@ TEST_P(LinkTest, DotDotAfterALinkReturnsWhereTheLinkWas)
     }
     auto window = openWindow();
     ASSERT_TRUE(connect(*window, login)) << window->Memo1->Text().toStdString();
-    ASSERT_TRUE(open(*window, window->Remote, "pub"));
-    const QString start = window->CurrentRemoteDir;
-    const int link = rowOf(window->Remote, "local");
-    ASSERT_GE(link, 0) << names(window->Remote).join(' ').toStdString();
-    EXPECT_EQ(window->Remote->Item(link).ImageIndex, 2);
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "pub")) << window->Memo1->Text().toStdString();
+    const QString start = window->Session->Remote().currentDirectory();
+    const int link = rowOf(window->RemotePanel->View(), "local");
+    ASSERT_GE(link, 0) << names(window->RemotePanel->View()).join(' ').toStdString();
+    EXPECT_EQ(window->RemotePanel->View()->Item(link).ImageIndex, 2);
 
-    ASSERT_TRUE(open(*window, window->Remote, "local"));
-    EXPECT_EQ(names(window->Remote), QStringList({"..", "tool.txt"}));
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "local"));
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList({"..", "tool.txt"}));
     // vsftpd names the target's real path, whose parent is not where the link was.
     if (vsftpd) {
-        EXPECT_TRUE(window->CurrentRemoteDir.endsWith("/usr/local/")) << window->CurrentRemoteDir.toStdString();
+        EXPECT_TRUE(window->Session->Remote().currentDirectory().endsWith("/usr/local/")) << window->Session->Remote().currentDirectory().toStdString();
     }
-    ASSERT_EQ(window->LinkRecords.size(), 1);
-    EXPECT_EQ(window->LinkRecords[0], start + ";" + window->CurrentRemoteDir);
+    ASSERT_EQ(window->Session->Remote().linkRecords().size(), 1);
+    EXPECT_EQ(window->Session->Remote().linkRecords()[0], start + ";" + window->Session->Remote().currentDirectory());
 
-    ASSERT_TRUE(open(*window, window->Remote, ".."));
-    EXPECT_EQ(window->CurrentRemoteDir, start);
-    EXPECT_GE(rowOf(window->Remote, "local"), 0);
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), ".."));
+    EXPECT_EQ(window->Session->Remote().currentDirectory(), start);
+    EXPECT_GE(rowOf(window->RemotePanel->View(), "local"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, LinkTest, ::testing::Values(false, true),
@@ -189,22 +189,22 @@ TEST_F(ViewWindowTest, ListingCacheServesRevisitsAndIsDeletedOnFlush)
 
     // The first listing failed: nothing is cached for it.
     ASSERT_TRUE(connectPyftpd(*window));
-    EXPECT_EQ(window->Remote->Count(), 0);
-    EXPECT_EQ(window->ListingCache.count(), 0);
+    EXPECT_EQ(window->RemotePanel->View()->Count(), 0);
+    EXPECT_EQ(window->Session->Remote().cache().count(), 0);
     EXPECT_TRUE(cacheFiles().isEmpty());
-    window->SetActiveView(window->Remote);
-    window->mnuRefresh->trigger();
+    window->SetActivePanel(window->RemotePanel);
+    window->command("mnuRefresh")->trigger();
     ASSERT_TRUE(waitIdle(*window));
-    EXPECT_EQ(names(window->Remote), QStringList{"pub"});
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList{"pub"});
     EXPECT_EQ(lists(), 2);
 
-    ASSERT_TRUE(open(*window, window->Remote, "pub"));
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "pub"));
     EXPECT_EQ(lists(), 3);
-    ASSERT_TRUE(open(*window, window->Remote, ".."));
-    ASSERT_TRUE(open(*window, window->Remote, "pub"));
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), ".."));
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "pub"));
     EXPECT_EQ(lists(), 3);  // both from the cache
-    EXPECT_EQ(names(window->Remote), QStringList({"..", "dir", "a.txt"}));
-    EXPECT_EQ(window->PanelRemoteCount->text(), "1 folder(s), 1 file(s) listed [*.*]");
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList({"..", "dir", "a.txt"}));
+    EXPECT_EQ(window->RemotePanel->CountLabel()->text(), "1 folder(s), 1 file(s) listed [*.*]");
 
     // One file per directory, named "ftp..." and readable by us alone.
     const QStringList files = cacheFiles();
@@ -213,29 +213,29 @@ TEST_F(ViewWindowTest, ListingCacheServesRevisitsAndIsDeletedOnFlush)
         EXPECT_TRUE(file.startsWith("ftp")) << file.toStdString();
         EXPECT_EQ(testutil::fileMode(cacheDir.filePath(file)) & 077, 0);
     }
-    const int pubEntry = window->ListingCache.find("/pub/");
+    const int pubEntry = window->Session->Remote().cache().find("/pub/");
     ASSERT_GE(pubEntry, 0);
-    const QByteArray cached = testutil::readFile(window->ListingCache.entry(pubEntry).file);
+    const QByteArray cached = testutil::readFile(window->Session->Remote().cache().entry(pubEntry).file);
     EXPECT_EQ(cached.count('\n'), 2) << cached.toStdString();  // dir and a.txt: accepted lines only
 
-    window->mnuRefresh->trigger();
+    window->command("mnuRefresh")->trigger();
     ASSERT_TRUE(waitIdle(*window));
     EXPECT_EQ(lists(), 4);
     EXPECT_EQ(cacheFiles().size(), 2);
 
     // A cache file that vanished is dropped and the directory listed again.
-    QFile::remove(window->ListingCache.entry(window->ListingCache.find("/")).file);
-    ASSERT_TRUE(open(*window, window->Remote, ".."));
+    QFile::remove(window->Session->Remote().cache().entry(window->Session->Remote().cache().find("/")).file);
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), ".."));
     EXPECT_EQ(lists(), 5);
-    EXPECT_EQ(names(window->Remote), QStringList{"pub"});
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList{"pub"});
 
-    window->mnuFlushCache->trigger();
-    EXPECT_EQ(window->ListingCache.count(), 0);
+    window->command("mnuFlushCache")->trigger();
+    EXPECT_EQ(window->Session->Remote().cache().count(), 0);
     EXPECT_TRUE(cacheFiles().isEmpty());
 
-    ASSERT_TRUE(open(*window, window->Remote, "pub"));
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "pub"));
     EXPECT_EQ(cacheFiles().size(), 1);
-    window->btnDisconnectClick();
+    window->Session->Disconnect();
     EXPECT_TRUE(cacheFiles().isEmpty());
 
     ASSERT_TRUE(connectPyftpd(*window));
@@ -254,10 +254,10 @@ TEST_F(ViewWindowTest, FiltersAndSwitchesRefilterTheRowsShown)
     scripted.reply("PWD", {"257 \"/pub\" is the current directory."});
     auto window = openWindow();
     ASSERT_TRUE(connect(*window, "127.0.0.1:" + QString::number(scripted.port())));
-    window->SetActiveView(window->Remote);
-    EXPECT_EQ(names(window->Remote), QStringList({"..", "docs", "src", "docs.txt", "latest", "image.png", "notes.txt"}));
-    EXPECT_EQ(window->Remote->Item(rowOf(window->Remote, "latest")).ImageIndex, 2);
-    EXPECT_EQ(window->PanelRemoteCount->text(), "2 folder(s), 2 file(s) listed [*.*]");
+    window->SetActivePanel(window->RemotePanel);
+    EXPECT_EQ(names(window->RemotePanel->View()), QStringList({"..", "docs", "src", "docs.txt", "latest", "image.png", "notes.txt"}));
+    EXPECT_EQ(window->RemotePanel->View()->Item(rowOf(window->RemotePanel->View(), "latest")).ImageIndex, 2);
+    EXPECT_EQ(window->RemotePanel->CountLabel()->text(), "2 folder(s), 2 file(s) listed [*.*]");
 
     struct Step {
         const char* what;
@@ -269,43 +269,43 @@ TEST_F(ViewWindowTest, FiltersAndSwitchesRefilterTheRowsShown)
         {"mask *.txt keeps the directories",
          [&] {
              prompt.answer(QString("*.txt"));
-             window->mnuFilterFiles->trigger();
+             window->command("mnuFilterFiles")->trigger();
          },
          {"..", "docs", "src", "docs.txt", "notes.txt"},
          "2 folder(s), 1 file(s) listed [*.txt]"},
-        {"Filter Directories hides them", [&] { window->mnuFilterDirs->trigger(); }, {"..", "docs.txt", "notes.txt"},
+        {"Filter Directories hides them", [&] { window->command("mnuFilterDirs")->trigger(); }, {"..", "docs.txt", "notes.txt"},
          "0 folder(s), 1 file(s) listed [*.txt]"},
         {"an empty mask is *.*",
          [&] {
              prompt.answer(QString(""));
-             window->mnuFilterFiles->trigger();
-             window->mnuFilterDirs->trigger();
+             window->command("mnuFilterFiles")->trigger();
+             window->command("mnuFilterDirs")->trigger();
          },
          {"..", "docs", "src", "docs.txt", "latest", "image.png", "notes.txt"},
          "2 folder(s), 2 file(s) listed [*.*]"},
-        {"links resolved as files", [&] { window->mnuResolveFile->trigger(); },
+        {"links resolved as files", [&] { window->command("mnuResolveFile")->trigger(); },
          {"..", "docs", "src", "docs.txt", "image.png", "latest", "notes.txt"}, "2 folder(s), 4 file(s) listed [*.*]"},
         {"Show Links off while browsing still shows them",
          [&] {
-             window->mnuResolveFile->trigger();
-             window->mnuShowLinks->trigger();
+             window->command("mnuResolveFile")->trigger();
+             window->command("mnuShowLinks")->trigger();
          },
          {"..", "docs", "src", "docs.txt", "latest", "image.png", "notes.txt"},
          "2 folder(s), 2 file(s) listed [*.*]"},
         {"during a transfer links and the parent entry go",
          [&] {
-             window->SetSessionState(SessionState::Downloading);
-             window->RefilterRemote();
+             window->Session->SetState(SessionState::Downloading);
+             window->Session->RefilterRemote();
          },
          {"docs", "src", "image.png", "notes.txt"}, "2 folder(s), 2 file(s) listed [*.*]"},
     };
-    ASSERT_TRUE(window->mnuShowLinks->isChecked());
+    ASSERT_TRUE(window->command("mnuShowLinks")->isChecked());
     for (const Step& step : steps) {
         step.change();
-        EXPECT_EQ(names(window->Remote), step.rows) << step.what;
-        EXPECT_EQ(window->PanelRemoteCount->text(), step.label) << step.what;
+        EXPECT_EQ(names(window->RemotePanel->View()), step.rows) << step.what;
+        EXPECT_EQ(window->RemotePanel->CountLabel()->text(), step.label) << step.what;
     }
-    window->SetSessionState(SessionState::Idle);
+    window->Session->SetState(SessionState::Idle);
     EXPECT_EQ(prompt.asked().front().caption, "Remote Filter");
     EXPECT_EQ(prompt.asked().front().text, "Enter filter mask");
     EXPECT_EQ(prompt.asked().front().defaultText, "*.*");
@@ -326,7 +326,7 @@ TEST_F(ViewWindowTest, SavePrintAndViewTheRawListing)
 
     const QString saved = home.filePath("listing.txt");
     prompt.answer(saved);
-    window->mnuSaveListing->trigger();
+    window->command("mnuSaveListing")->trigger();
     EXPECT_EQ(prompt.asked().back().caption, "Save Remote Directory As");
     EXPECT_EQ(prompt.asked().back().filter, "Text files (*.txt)|*.txt");
     const QStringList lines = QString::fromUtf8(testutil::readFile(saved)).split('\n');
@@ -337,7 +337,7 @@ TEST_F(ViewWindowTest, SavePrintAndViewTheRawListing)
 
     // A target that cannot be written is reported; nothing else happens.
     prompt.answer(home.filePath("missing/dir/listing.txt"));
-    window->mnuSaveListing->trigger();
+    window->command("mnuSaveListing")->trigger();
     EXPECT_EQ(prompt.asked().back().text, "Unable to write to " + home.filePath("missing/dir/listing.txt"));
 
     const QString pdf = home.filePath("listing.pdf");
@@ -346,14 +346,14 @@ TEST_F(ViewWindowTest, SavePrintAndViewTheRawListing)
         printer.setOutputFileName(pdf);
         return true;
     });
-    window->mnuPrintListing->trigger();
+    window->command("mnuPrintListing")->trigger();
     setPrinterChooser(nullptr);
     const QByteArray printed = testutil::readFile(pdf);
     EXPECT_TRUE(printed.startsWith("%PDF")) << printed.left(20).toStdString();
     EXPECT_GT(printed.size(), 1000);
     EXPECT_EQ(PrintStamp(pinned), "3/7/25 21:05");
 
-    window->mnuViewRaw->trigger();
+    window->command("mnuViewRaw")->trigger();
     auto* raw = window->findChild<TMessageWindow*>("RawDirectory");
     ASSERT_NE(raw, nullptr);
     EXPECT_EQ(raw->windowTitle(), "Directory of /pub/");
@@ -383,21 +383,21 @@ TEST_F(ViewWindowTest, HundredThousandEntriesArriveWhileTheWindowAnswers)
     ticker.setInterval(20);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         longestPause = qMax(longestPause, sinceTick.restart());
-        if (window->State != SessionState::Idle)
-            shownWhileArriving = qMax(shownWhileArriving, window->Remote->Model()->rowCount());
+        if (window->Session->State() != SessionState::Idle)
+            shownWhileArriving = qMax(shownWhileArriving, window->RemotePanel->View()->Model()->rowCount());
     });
-    window->txtFTPServer->setEditText("127.0.0.1:" + QString::number(scripted.port()));
+    window->QuickConnect->txtFTPServer->setEditText("127.0.0.1:" + QString::number(scripted.port()));
     sinceTick.start();
     ticker.start();
     window->btnConnectClick();
     ASSERT_TRUE(waitIdle(*window, 120000));
     ticker.stop();
     longestPause = qMax(longestPause, sinceTick.elapsed());  // the end of the listing
-    EXPECT_EQ(window->Remote->Count(), 100000);
-    EXPECT_EQ(window->Remote->Model()->rowCount(), 100000);
-    EXPECT_EQ(window->PanelRemoteCount->text(), "0 folder(s), 100000 file(s) listed [*.*]");
-    EXPECT_EQ(window->Remote->Item(99999).Caption, "file099999.dat");
-    EXPECT_EQ(window->Remote->Item(99999).SubItems[0], "699,993");
+    EXPECT_EQ(window->RemotePanel->View()->Count(), 100000);
+    EXPECT_EQ(window->RemotePanel->View()->Model()->rowCount(), 100000);
+    EXPECT_EQ(window->RemotePanel->CountLabel()->text(), "0 folder(s), 100000 file(s) listed [*.*]");
+    EXPECT_EQ(window->RemotePanel->View()->Item(99999).Caption, "file099999.dat");
+    EXPECT_EQ(window->RemotePanel->View()->Item(99999).SubItems[0], "699,993");
     // The longest pause is the final sort and fit (0.2-0.4 s here); generous for a shared
     // machine, where a row-by-row fill with repaints would take minutes.
     EXPECT_LT(longestPause, 4000);
@@ -425,11 +425,11 @@ TEST_F(ViewWindowTest, SitePathsAreSavedAndTheSitesLocalDirectoryIsListed)
     window->SiteDatabase->saveGroupSites("Personal", {"My Server"});
 
     ASSERT_TRUE(connect(*window, "My Server")) << window->Memo1->Text().toStdString();
-    EXPECT_EQ(window->CurrentLocalDir, local.path() + "/");
-    EXPECT_GE(rowOf(window->Local, "site-file.txt"), 0);
-    ASSERT_TRUE(open(*window, window->Remote, "pub"));
-    window->mnuSaveRemotePath->trigger();
-    window->mnuSaveLocalPath->trigger();
+    EXPECT_EQ(window->LocalDir->currentDirectory(), local.path() + "/");
+    EXPECT_GE(rowOf(window->LocalPanel->View(), "site-file.txt"), 0);
+    ASSERT_TRUE(open(*window, window->RemotePanel->View(), "pub"));
+    window->command("mnuSaveRemotePath")->trigger();
+    window->command("mnuSaveLocalPath")->trigger();
     const TSiteRecord stored = window->SiteDatabase->readSite("My Server");
     EXPECT_EQ(stored.RemoteDir, "/pub/");
     EXPECT_EQ(stored.LocalDir, local.path() + "/");
@@ -443,11 +443,11 @@ TEST_F(ViewWindowTest, WithoutAutoRefreshNothingIsListedByItself)
     auto window = openWindow();
     window->Config().AutoRefresh = false;
     ASSERT_TRUE(connect(*window, "127.0.0.1:" + QString::number(scripted.port())));
-    EXPECT_EQ(window->Remote->Count(), 0);
+    EXPECT_EQ(window->RemotePanel->View()->Count(), 0);
     EXPECT_EQ(listing.listings(), 0);
-    window->SetActiveView(window->Remote);
-    window->mnuRefresh->trigger();
+    window->SetActivePanel(window->RemotePanel);
+    window->command("mnuRefresh")->trigger();
     ASSERT_TRUE(waitIdle(*window));
     EXPECT_EQ(listing.listings(), 1);
-    EXPECT_EQ(window->Remote->Count(), 6);
+    EXPECT_EQ(window->RemotePanel->View()->Count(), 6);
 }

@@ -2,11 +2,17 @@
 
 // A main window for the view tests: a fresh program directory, scripted prompts, the window
 // past its first resize, and ways to connect it to pyftpdlib, vsftpd or a scripted server.
+#include "app/commandregistry.h"
+#include "app/filepanel.h"
 #include "app/mainwindow.h"
+#include "app/quickconnectbar.h"
+#include "session/localdirectory.h"
+#include "session/sessioncontroller.h"
+#include "settings/settingsstore.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
-#include "platform/scriptedprompt.h"
+#include "platform/core/scriptedprompt.h"
 #include "scriptedserver.h"
 #include "serverprocess.h"
 #include "testutil.h"
@@ -31,7 +37,13 @@ public:
         ASSERT_TRUE(serverRoot.isValid());
         qputenv("ORVOFTP_HOME", home.path().toUtf8());
     }
-    void TearDown() override { qunsetenv("ORVOFTP_HOME"); }
+    void TearDown() override
+    {
+        qunsetenv("ORVOFTP_HOME");
+        // The window made the directory it listed the process's own; it may be gone now,
+        // and a server started by the next test must not inherit it.
+        QDir::setCurrent(QDir::tempPath());
+    }
 
     // A window as the program shows it, past its first resize, keeping its listing cache in
     // a directory of the test's own.
@@ -40,11 +52,11 @@ public:
         auto window = std::make_unique<TfrmMain>();
         window->resize(900, 600);
         window->show();
-        EXPECT_TRUE(testutil::waitFor([&] { return window->State != SessionState::StartingUp; }));
+        EXPECT_TRUE(testutil::waitFor([&] { return window->Session->State() != SessionState::StartingUp; }));
         window->Config().Retry = 1;
         window->Config().Delay = 10;
         window->Config().Email = "guest@example.com";
-        window->TempDir = cacheDir.path() + '/';
+        window->Session->SetTempDir(cacheDir.path() + '/');
         return window;
     }
 
@@ -62,15 +74,15 @@ public:
     // shown (or the attempt failed).
     static bool connect(TfrmMain& window, const QString& text)
     {
-        window.txtFTPServer->setEditText(text);
+        window.QuickConnect->txtFTPServer->setEditText(text);
         window.btnConnectClick();
         return waitIdle(window, 15000);
     }
     static bool waitIdle(TfrmMain& window, int ms = 10000)
     {
-        testutil::waitFor([&] { return window.State == SessionState::Idle || window.State == SessionState::NotConnected; },
+        testutil::waitFor([&] { return window.Session->State() == SessionState::Idle || window.Session->State() == SessionState::NotConnected; },
                           ms);
-        return window.State == SessionState::Idle;
+        return window.Session->State() == SessionState::Idle;
     }
     bool connectPyftpd(TfrmMain& window, const QString& directory = {})
     {
@@ -86,7 +98,7 @@ public:
             return false;
         view->SetSelection({row});
         view->OnDblClick(view, row);
-        return view == window.Local || waitIdle(window);
+        return view == window.LocalPanel->View() || waitIdle(window);
     }
 
     static int rowOf(const TOrvoListView* view, const QString& name)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/orvoview.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QLocale>
 #include <QStringList>

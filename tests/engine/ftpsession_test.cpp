@@ -3,7 +3,7 @@
 #include "engine/ftp.h"
 #include "engine/hostresolver.h"
 #include "ftprecorder.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 #include "scriptedserver.h"
 #include "testutil.h"
 

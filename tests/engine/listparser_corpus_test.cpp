@@ -3,7 +3,7 @@
 // name, kind and size here, unless listed below as a known difference with its reason.
 // No line of any file may crash or hang the parser under any server type.
 #include "engine/listparser.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,7 +1,7 @@
 // Listing lines of every server family, word splitting and the two date forms. The clock is
 // pinned to 15 June 2024 noon and the locale to en_US (short date M/d/yy, short time h:mm AP).
 #include "engine/listparser.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

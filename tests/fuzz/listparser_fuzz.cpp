@@ -3,7 +3,7 @@
 // each line too. Any crash, sanitizer report or broken invariant stops the run.
 //   build-fuzz/tests/fuzz/listparser_fuzz -dict=tests/fuzz/listparser.dict CORPUS_DIR
 #include "engine/listparser.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 #include <QByteArray>
 #include <QLocale>

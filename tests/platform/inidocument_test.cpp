@@ -1,5 +1,5 @@
-#include "platform/apperror.h"
-#include "platform/inidocument.h"
+#include "platform/core/apperror.h"
+#include "platform/core/inidocument.h"
 
 #include <gtest/gtest.h>
 

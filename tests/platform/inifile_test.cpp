@@ -1,5 +1,5 @@
-#include "platform/apperror.h"
-#include "platform/inifile.h"
+#include "platform/core/apperror.h"
+#include "platform/core/inifile.h"
 #include "testutil.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/programdir.h"
+#include "platform/core/programdir.h"
 #include "testutil.h"
 
 #include <QDir>

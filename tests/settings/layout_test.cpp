@@ -1,4 +1,4 @@
-#include "platform/inidocument.h"
+#include "platform/core/inidocument.h"
 #include "settings/layout.h"
 
 #include <gtest/gtest.h>
@@ -56,12 +56,16 @@ TEST(WindowLayout, ExitWritesGeometryOnlyInTheNormalState)
 
 TEST(WindowLayout, StateStoredAtExit)
 {
-    EXPECT_EQ(windowStateForExit(Qt::WindowNoState, true), 1);
-    EXPECT_EQ(windowStateForExit(Qt::WindowMaximized, true), 2);
-    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized, true), 0);
-    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized | Qt::WindowMaximized, true), 0);
-    EXPECT_EQ(windowStateForExit(Qt::WindowNoState, false), 2);
-    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized, false), 2);
+    EXPECT_EQ(windowStateForExit(Qt::WindowNoState, true, false), 1);
+    EXPECT_EQ(windowStateForExit(Qt::WindowMaximized, true, false), 2);
+    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized, true, false), 0);
+    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized | Qt::WindowMaximized, true, false), 0);
+    EXPECT_EQ(windowStateForExit(Qt::WindowNoState, false, false), 2);
+    // A minimised window is never the active one here; it still comes back normal.
+    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized, false, false), 0);
+    // Hidden to the notification area: the next start is maximised.
+    EXPECT_EQ(windowStateForExit(Qt::WindowNoState, false, true), 2);
+    EXPECT_EQ(windowStateForExit(Qt::WindowMinimized, false, true), 2);
 }
 
 TEST(WindowLayout, HistoryAndPendingQueueSite)

@@ -1,4 +1,4 @@
-#include "platform/apperror.h"
+#include "platform/core/apperror.h"
 #include "settings/scramble.h"
 
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "engine/ftp.h"
-#include "platform/inifile.h"
+#include "platform/core/inifile.h"
 #include "settings/layout.h"
 #include "settings/scramble.h"
 #include "settings/settings.h"
+#include "settings/settingsstore.h"
 #include "settings/settingskeys.h"
 
 #include <QTemporaryDir>
@@ -289,24 +289,34 @@ TEST(LoadSettings, MalformedNumbersFallBackToTheirDefaults)
     EXPECT_TRUE(s.config.UsePasv);
 }
 
-TEST(ApplyViewSettings, GivesTheEngineItsProxyAndLogValues)
+// The store reads the proxy, log and console values beside the record, and announces a
+// reload so that sessions and consoles apply them again.
+TEST(SettingsStore, ReadsTheViewValuesAndAnnouncesReloads)
 {
     QTemporaryDir dir;
-    IniFile ini(dir.filePath("orvoftp.ini"));
-    ini.edit([](IniDocument& d) { d = IniDocument::parse(carriedOverSettings()); });
-    TFtp engine;
-    const ViewSettings view = ApplyViewSettings(ini, engine);
-    EXPECT_EQ(engine.ProxyHost, "fw.example.org");
-    EXPECT_EQ(engine.ProxyPort, 1080);
-    EXPECT_EQ(engine.ProxyUser, "fwuser");
-    EXPECT_EQ(engine.ProxyPass, "fw-secret");
-    EXPECT_EQ(engine.LogFile, "/tmp/orvoftp.log");
+    SettingsStore missing(dir.filePath("missing.ini"));
+    EXPECT_TRUE(missing.firstRun());
+    EXPECT_EQ(missing.view().ProxyPort, 21);
+    EXPECT_EQ(missing.view().ProxyPass, "");
+
+    IniFile(dir.filePath("orvoftp.ini")).edit([](IniDocument& d) { d = IniDocument::parse(carriedOverSettings()); });
+    SettingsStore store(dir.filePath("orvoftp.ini"));
+    EXPECT_FALSE(store.firstRun());
+    const ViewSettings& view = store.view();
+    EXPECT_EQ(view.ProxyHost, "fw.example.org");
+    EXPECT_EQ(view.ProxyPort, 1080);
+    EXPECT_EQ(view.ProxyUser, "fwuser");
+    EXPECT_EQ(view.ProxyPass, "fw-secret");
+    EXPECT_EQ(view.LogFile, "/tmp/orvoftp.log");
     EXPECT_EQ(consoleViewSettings(view), (ConsoleViewSettings{500, "DejaVu Sans", 10}));
 
-    TFtp fresh;
-    ApplyViewSettings(IniFile(dir.filePath("missing.ini")), fresh);
-    EXPECT_EQ(fresh.ProxyPort, 21);
-    EXPECT_EQ(fresh.ProxyPass, "");
+    int announced = 0;
+    QObject::connect(&store, &SettingsStore::changed, [&] { ++announced; });
+    store.file().writeString("Setup", "ProxyHost", "other.example.org");
+    EXPECT_EQ(store.view().ProxyHost, "fw.example.org");  // nothing applies behind its back
+    store.reload();
+    EXPECT_EQ(store.view().ProxyHost, "other.example.org");
+    EXPECT_EQ(announced, 1);
 }
 
 TEST(EditorRules, TheFirstRuleListingTheExtensionWins)

@@ -1,5 +1,5 @@
-#include "platform/apperror.h"
-#include "platform/scriptedprompt.h"
+#include "platform/core/apperror.h"
+#include "platform/core/scriptedprompt.h"
 #include "sites/sitedatabase.h"
 #include "testutil.h"
 
@@ -159,7 +159,7 @@ TEST_F(SiteDatabaseTest, SiteExistsOnlyWithAnAddress)
     blank.Options = FreshSiteOptions;
     db.writeSite("Listed", blank);
     EXPECT_FALSE(db.SiteExists("Listed"));
-    EXPECT_TRUE(db.ValidSiteName("Listed"));  // may be created again
+    EXPECT_FALSE(db.siteNameProblem("Listed"));  // may be created again
 
     blank.IP = "host";
     db.writeSite("Listed", blank);
@@ -190,36 +190,42 @@ TEST_F(SiteDatabaseTest, SiteNameChecks)
         {"existing", "A site named \"existing\" already exists.  Please choose another name."},
     };
     for (const Case& c : cases) {
-        prompt.clear();
-        EXPECT_EQ(db.ValidSiteName(c.name), c.message.isEmpty()) << c.name.toStdString();
-        if (c.message.isEmpty()) {
-            EXPECT_TRUE(prompt.asked().empty()) << c.name.toStdString();
-            continue;
-        }
-        ASSERT_EQ(prompt.asked().size(), 1u) << c.name.toStdString();
-        EXPECT_EQ(prompt.asked()[0].text, c.message);
-        EXPECT_EQ(prompt.asked()[0].icon, Prompt::Icon::Error);
-        EXPECT_EQ(prompt.asked()[0].buttons, Prompt::Ok);
+        const std::optional<QString> problem = db.siteNameProblem(c.name);
+        EXPECT_EQ(problem.has_value(), !c.message.isEmpty()) << c.name.toStdString();
+        EXPECT_EQ(problem.value_or(QString()), c.message) << c.name.toStdString();
     }
-    prompt.clear();
-    EXPECT_FALSE(db.ValidSiteName(""));
+    // An empty name fails without a reason to show; the database itself never asks anything.
+    EXPECT_EQ(db.siteNameProblem(""), QString());
     EXPECT_TRUE(prompt.asked().empty());
+}
+
+// The connect routine's "save the changes ?" stores the new login and nothing else.
+TEST_F(SiteDatabaseTest, SavingCredentialsKeepsEveryOtherKey)
+{
+    const TSiteRecord stored = fullRecord();
+    db.writeSite("Keep", stored);
+    db.saveCredentials("Keep", "other", "n3w pass");
+    TSiteRecord expected = stored;
+    expected.User = "other";
+    expected.Pass = "n3w pass";
+    EXPECT_EQ(db.readSite("Keep"), expected);
+    EXPECT_NE(db.file().readString("Keep", "Pass"), "n3w pass");  // scrambled
+    db.saveCredentials("Keep", "", "");
+    expected.User.clear();
+    expected.Pass.clear();
+    EXPECT_EQ(db.readSite("Keep"), expected);
 }
 
 TEST_F(SiteDatabaseTest, GroupNameChecks)
 {
     db.saveGroups({"Personal"}, 0);
-    EXPECT_TRUE(db.ValidGroupName("Work"));
-    EXPECT_FALSE(db.ValidGroupName("gRoUpS"));
-    EXPECT_FALSE(db.ValidGroupName("personal"));
-    EXPECT_FALSE(db.ValidGroupName("_x_"));
-    EXPECT_FALSE(db.ValidGroupName("a]b"));
-    EXPECT_FALSE(db.ValidGroupName(""));
-    ASSERT_EQ(prompt.asked().size(), 4u);
-    EXPECT_EQ(prompt.asked()[0].text,
+    EXPECT_FALSE(db.groupNameProblem("Work"));
+    EXPECT_EQ(db.groupNameProblem("gRoUpS"),
               "The name \"gRoUpS\" is kept for the list of site groups.  Please choose another name.");
-    EXPECT_EQ(prompt.asked()[1].text, "A group named \"personal\" already exists.  Please choose another name.");
-    EXPECT_EQ(prompt.asked()[3].text, "Group names cannot contain any of the following characters: ] [ = / \\");
+    EXPECT_EQ(db.groupNameProblem("personal"), "A group named \"personal\" already exists.  Please choose another name.");
+    EXPECT_TRUE(db.groupNameProblem("_x_"));
+    EXPECT_EQ(db.groupNameProblem("a]b"), "Group names cannot contain any of the following characters: ] [ = / \\");
+    EXPECT_EQ(db.groupNameProblem(""), QString());
 }
 
 TEST_F(SiteDatabaseTest, AGroupAndASiteOfTheSameNameCoexist)

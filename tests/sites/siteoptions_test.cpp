@@ -1,4 +1,4 @@
-#include "platform/apperror.h"
+#include "platform/core/apperror.h"
 #include "sites/siteoptions.h"
 
 #include <gtest/gtest.h>

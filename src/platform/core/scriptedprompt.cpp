@@ -1,0 +1,93 @@
+#include "platform/core/scriptedprompt.h"
+
+ScriptedPrompt::ScriptedPrompt()
+{
+    setPrompt(this);
+}
+
+ScriptedPrompt::~ScriptedPrompt()
+{
+    if (&prompts() == this)
+        setPrompt(nullptr);
+}
+
+void ScriptedPrompt::clear()
+{
+    m_answers.clear();
+    m_asked.clear();
+    m_unanswered = 0;
+}
+
+Prompt::Button ScriptedPrompt::messageBox(const QString& text, const QString& caption, Icon icon, Buttons buttons)
+{
+    m_asked.push_back({Kind::MessageBox, caption, text, {}, {}, icon, buttons, false});
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return dismissButton(buttons);
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* button = std::get_if<Button>(&answer))
+        return *button;
+    // A text answer to a message box is a scripting mistake; treat it as dismissal.
+    ++m_unanswered;
+    return dismissButton(buttons);
+}
+
+std::optional<QString> ScriptedPrompt::nextText()
+{
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return std::nullopt;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* text = std::get_if<std::optional<QString>>(&answer))
+        return *text;
+    ++m_unanswered;
+    return std::nullopt;
+}
+
+std::optional<QString> ScriptedPrompt::inputBox(const QString& caption, const QString& prompt,
+                                                const QString& defaultText, bool masked)
+{
+    m_asked.push_back({Kind::InputBox, caption, prompt, defaultText, {}, Icon::None, NoButton, masked});
+    return nextText();
+}
+
+std::optional<std::pair<QString, QString>> ScriptedPrompt::loginBox(const QString& caption, const QString& user)
+{
+    m_asked.push_back({Kind::LoginBox, caption, {}, user, {}});
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return std::nullopt;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* login = std::get_if<std::pair<QString, QString>>(&answer))
+        return *login;
+    const auto* text = std::get_if<std::optional<QString>>(&answer);
+    if (!text || text->has_value())
+        ++m_unanswered;  // anything but answerCancel() is a scripting mistake here
+    return std::nullopt;
+}
+
+std::optional<QString> ScriptedPrompt::openFile(const QString& caption, const QString& directory,
+                                                const QString& filter)
+{
+    m_asked.push_back({Kind::OpenFile, caption, {}, directory, filter});
+    return nextText();
+}
+
+std::optional<QString> ScriptedPrompt::saveFile(const QString& caption, const QString& fileName,
+                                                const QString& filter)
+{
+    m_asked.push_back({Kind::SaveFile, caption, {}, fileName, filter});
+    return nextText();
+}
+
+std::optional<QString> ScriptedPrompt::pickFolder(const QString& caption, const QString& startDirectory)
+{
+    m_asked.push_back({Kind::PickFolder, caption, {}, startDirectory, {}});
+    return nextText();
+}

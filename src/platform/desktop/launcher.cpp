@@ -1,0 +1,13 @@
+#include "platform/desktop/launcher.h"
+
+#include <QProcess>
+#include <QStringList>
+
+bool RunProgram(const QString& commandLine)
+{
+    QStringList parts = QProcess::splitCommand(commandLine);
+    if (parts.isEmpty())
+        return false;
+    const QString program = parts.takeFirst();
+    return QProcess::startDetached(program, parts);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/core/prompt.h"
+
+class QWidget;
+
+// The interactive prompt: Qt's standard dialogs, parented to the active window.
+class QtPrompt : public Prompt
+{
+public:
+    Button messageBox(const QString& text, const QString& caption, Icon icon, Buttons buttons) override;
+    std::optional<QString> inputBox(const QString& caption, const QString& prompt, const QString& defaultText,
+                                    bool masked) override;
+    std::optional<std::pair<QString, QString>> loginBox(const QString& caption, const QString& user) override;
+    std::optional<QString> openFile(const QString& caption, const QString& directory,
+                                    const QString& filter) override;
+    std::optional<QString> saveFile(const QString& caption, const QString& fileName,
+                                    const QString& filter) override;
+    std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+
+    // "Text files (*.txt)|*.txt|All files|*" -> "Text files (*.txt);;All files (*)"
+    static QString toQtFilter(const QString& filter);
+};
+
+// Makes the Qt dialogs the program's prompt (the core layer alone answers nothing).
+void installQtPrompt();
