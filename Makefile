@@ -63,6 +63,8 @@ install: $(BUILD)/build.ninja
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DBUILD_DIR="$(BUILD)" -DPREFIX="$(PREFIX)" -P dist/uninstall.cmake
 	@$(REFRESH_DESKTOP_DB)
+	@cache="$(DESTDIR)$(PREFIX)/share/applications/mimeinfo.cache"; \
+	  if [ "$$(cat "$$cache" 2>/dev/null)" = "[MIME Cache]" ]; then rm -f "$$cache"; fi
 
 package: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target $(SHIPPED_TARGETS)

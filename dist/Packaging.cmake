@@ -8,11 +8,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The OrvoFTP developers")
 set(CPACK_PACKAGE_CONTACT "The OrvoFTP developers <devel@orvoftp.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop FTP client with a local and a remote pane")
-set(CPACK_PACKAGE_DESCRIPTION
-    "OrvoFTP shows a local folder and the FTP server's folder side by side, with the session \
-log and the transfer queue below them. It connects from a quick-connect box, ftp:// addresses \
-or a site database, downloads and uploads files and folder trees with resume, and deletes, \
-renames, moves and changes the permissions of remote files.")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "OrvoFTP shows a local folder and the FTP server's folder side by side, with the"
+    "session log and the transfer queue below them. It connects from a quick-connect box,"
+    "ftp:// addresses or a site database, downloads and uploads files and folder trees"
+    "with resume, and deletes, renames, moves and changes the permissions of remote files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

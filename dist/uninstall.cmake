@@ -31,13 +31,14 @@ foreach(path ${installed})
 endforeach()
 
 # Folders of our own (share/doc/orvoftp) go too once empty; shared ones (bin, share/man/man1,
-# ...) stay.
-file(GLOB_RECURSE own_dirs LIST_DIRECTORIES true RELATIVE "${scratch}" "${scratch}/*/orvoftp")
-foreach(dir ${own_dirs})
-  if(IS_DIRECTORY "${scratch}/${dir}" AND IS_DIRECTORY "${destdir}/${dir}")
-    file(GLOB left "${destdir}/${dir}/*" "${destdir}/${dir}/.*")
+# ...) stay, even when empty.
+foreach(path ${installed})
+  get_filename_component(dir "${destdir}/${path}" DIRECTORY)
+  get_filename_component(name "${dir}" NAME)
+  if(name STREQUAL "orvoftp" AND IS_DIRECTORY "${dir}")
+    file(GLOB left "${dir}/*" "${dir}/.*")
     if(NOT left)
-      file(REMOVE_RECURSE "${destdir}/${dir}")
+      file(REMOVE_RECURSE "${dir}")
     endif()
   endif()
 endforeach()

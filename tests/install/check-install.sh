@@ -111,5 +111,9 @@ left=$(cd "$root" && find . ! -type d | sort | tr '\n' ' ')
 [ "$left" = "./opt/orvo/bin/another-program ./opt/orvo/share/applications/mimeinfo.cache " ] ||
   fail "after uninstall expected only the two foreign files, found: $left"
 [ ! -e "$top/share/doc/orvoftp" ] || fail "share/doc/orvoftp was left behind"
+# Shared folders stay, even empty: other programs may have made them or be about to use them.
+for shared in share/metainfo share/man/man1 share/icons/hicolor/scalable/apps; do
+  [ -d "$top/$shared" ] || fail "uninstall removed the shared folder $shared"
+done
 
 finish
