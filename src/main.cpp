@@ -1,5 +1,5 @@
-// The program: the application object, the splash window while the main window is created,
-// then the message loop until the main window closes.
+// The program: the options answered without a window, then the application object, the splash
+// window while the main window is created, and the message loop until the main window closes.
 #include "app/mainwindow.h"
 #include "app/orvoapplication.h"
 #include "app/splashwindow.h"
@@ -8,12 +8,68 @@
 
 #include <QIcon>
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: orvoftp [ADDRESS]\n"
+    "       orvoftp --help | --version\n"
+    "\n"
+    "Opens the OrvoFTP window. With ADDRESS it connects at once, as if ADDRESS had been\n"
+    "typed into the server box:\n"
+    "  host  host:port  host:user:password  host:user:password:port\n"
+    "  host/dir or host|/dir         start in that remote directory\n"
+    "  ftp://[user[:password]@]host[:port][/path]\n"
+    "  the name of a site of the site database\n"
+    "\n"
+    "Options:\n"
+    "  --help       show this help and exit\n"
+    "  --version    show the version and exit\n"
+    "\n"
+    "Settings and sites live in $ORVOFTP_HOME, else next to the program when orvoftp.ini\n"
+    "is there, else in $XDG_CONFIG_HOME/orvoftp (normally ~/.config/orvoftp).\n"
+    "See orvoftp(1).\n";
+
+// Answers --help and --version, and refuses other "--" options, before anything needs a
+// display. Returns the exit code when the program should end here. Qt's own options have a
+// single dash and pass through; an address never begins with "--".
+std::optional<int> answerEarlyOptions(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--help") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argument, "--version") == 0) {
+            std::printf("%s\n", TfrmMain::Caption);
+            return 0;
+        }
+        if (std::strncmp(argument, "--", 2) == 0) {
+            std::fprintf(stderr, "orvoftp: unknown option '%s'\n\n%s", argument, Usage);
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> exitCode = answerEarlyOptions(argc, argv))
+        return *exitCode;
+
     TOrvoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrvoFTP"));
     QApplication::setApplicationDisplayName(QString::fromLatin1(TfrmMain::Caption));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("network-server")));
+    // Ties the windows to the installed launcher, so the desktop shows its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvoftp.OrvoFTP"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("org.orvoftp.OrvoFTP"), QIcon::fromTheme(QStringLiteral("network-server"))));
 
     auto* splash = new TSplashWindow;
     splash->show();
