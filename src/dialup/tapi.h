@@ -24,6 +24,8 @@
 //    Short-lived components are cheap: nothing is read at construction and the service is
 //    shared by the process.
 //  - ListConnections(done) then FindConnection(name) / ActiveConnections() for the rest.
+// Completions (`done`) come once, on a later turn of the event loop, and are dropped when the
+// component is destroyed first: keep a short-lived one until its answer has come.
 // Only connections of dial-up types (mobile broadband, PPPoE, Bluetooth) and those the
 // process dialled itself count as dial-up connections: the LAN, Wi-Fi, VPNs and loopback are
 // never listed nor hung up. Phone-book messages (for a message box) come through OnMessage,
