@@ -159,14 +159,8 @@ void NmcliService::post(QObject* context, const DialupResult& result, const QByt
         Qt::QueuedConnection);
 }
 
-void NmcliService::run(QObject* context, const QStringList& arguments, int timeoutSeconds, RunDone done)
+QProcess* NmcliService::makeProcess(const QStringList& arguments)
 {
-    if (!available()) {
-        post(context, DialupResult::failure(Kind::Unavailable, DialupResult::UnavailableError,
-                                            QStringLiteral("nmcli is not installed")),
-             {}, std::move(done));
-        return;
-    }
     auto* process = new QProcess(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));  // untranslated, parseable texts
@@ -176,7 +170,18 @@ void NmcliService::run(QObject* context, const QStringList& arguments, int timeo
     process->setArguments(QStringList{QStringLiteral("--terse"), QStringLiteral("--escape"), QStringLiteral("yes"),
                                       QStringLiteral("--colors"), QStringLiteral("no")}
                           + arguments);
+    return process;
+}
 
+void NmcliService::run(QObject* context, const QStringList& arguments, int timeoutSeconds, RunDone done)
+{
+    if (!available()) {
+        post(context, DialupResult::failure(Kind::Unavailable, DialupResult::UnavailableError,
+                                            QStringLiteral("nmcli is not installed")),
+             {}, std::move(done));
+        return;
+    }
+    QProcess* process = makeProcess(arguments);
     auto* watchdog = new QTimer(process);
     watchdog->setSingleShot(true);
     struct Flags

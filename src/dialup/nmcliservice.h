@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+class QProcess;
+
 // The dial-up service over NetworkManager's command-line client. Every request runs `nmcli`
 // asynchronously with its arguments as a list, in the C locale, with standard input closed
 // and without --ask, so it never asks for a secret; profiles are only read and switched, never
@@ -49,6 +51,7 @@ public:
 private:
     using RunDone = std::function<void(const DialupResult&, const QByteArray& output)>;
 
+    QProcess* makeProcess(const QStringList& arguments);
     // Runs nmcli with terse, escaped, colourless output and the given arguments.
     void run(QObject* context, const QStringList& arguments, int timeoutSeconds, RunDone done);
     // Completes with `result` on the next turn of the event loop, unless `context` is gone.
