@@ -24,7 +24,7 @@ struct CommandContext
     bool idle() const { return state == SessionState::Idle; }
 };
 
-// Every command of the main window is one QAction with an id (the design's control name,
+// Every command of the main window is one QAction with an id (its control name,
 // such as "mnuRefresh") and its enabled rule in this one place. Menus, the toolbar and
 // shortcuts show the actions; scripts and the D-Bus link trigger them by id.
 class CommandRegistry : public QObject

@@ -167,7 +167,7 @@ signals:
     void fileModeChanged(bool success);
     void rawCommandDone();
     void transferInfo(quint8 info, const QString& addinfo);  // progress, size, done
-    // The end of a listing: the model is final. What comes next (the design's dispatch by
+    // The end of a listing: the model is final. What comes next (by
     // state and follow-up): follow-up 9 or 18 → resumeBatchRequested; states 5, 6, 10 and 16
     // belong to their runners, which listen to listingDone; any other state becomes ready.
     void listingDone(bool success);
