@@ -3,6 +3,7 @@
 // raw commands.
 #include "session/sessioncontroller.h"
 
+#include "dialup/tapi.h"
 #include "engine/ftp.h"
 #include "engine/ftperrortext.h"
 #include "settings/settingsstore.h"
@@ -469,9 +470,27 @@ void SessionController::RestartTimerTimer()
     // No system redial windows exist here: the plain wait decides, longer when an external
     // redialer is expected to bring the line back.
     if ((!m_externalRedialer && ReconnectTicks > 6) || (m_externalRedialer && ReconnectTicks > 40)) {
-        RestartTimer.stop();
-        BeginConnect();
+        reconnectNow();
+        return;
     }
+    if (m_externalRedialer)
+        return;
+    // A dial-up line that is up again need not wait for the rest of the ticks. The answer
+    // comes later; by then the wait may be over or cancelled.
+    if (!m_dialup)
+        m_dialup = std::make_unique<TTapi>();
+    if (!m_dialup->Available())
+        return;
+    m_dialup->IsDialupActive([this, ticks = ReconnectTicks](bool active) {
+        if (active && m_state == SessionState::ConnectionLost && RestartTimer.isActive() && ReconnectTicks == ticks)
+            reconnectNow();
+    });
+}
+
+void SessionController::reconnectNow()
+{
+    RestartTimer.stop();
+    BeginConnect();
 }
 
 void SessionController::FTPFtpReady()

@@ -12,6 +12,7 @@
 
 class LocalDirectoryModel;
 class SettingsStore;
+class TTapi;
 class TFtp;
 class TSiteDatabase;
 class TSiteStats;
@@ -200,6 +201,7 @@ private:
     void showMessages(const QString& title);
     void finishActivity(bool success);
     bool beginDirectoryChange();
+    void reconnectNow();
 
     SettingsStore& m_settings;
     TSiteDatabase& m_sites;
@@ -224,4 +226,5 @@ private:
     TransferModeChoice m_transferMode = TransferModeChoice::Auto;
     QStringList m_messageLines;
     QString m_statusAttempt;
+    std::unique_ptr<TTapi> m_dialup;  // asked during the reconnect wait whether a line is up
 };

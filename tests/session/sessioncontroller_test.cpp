@@ -1,6 +1,7 @@
 // The session without a window, against pyftpdlib and the scripted server: every form of the
 // server box, sites, failures, the server closing, the reconnect wait, anti-idle, the
 // follow-up of an address's file, the credentials question, activities, settings.
+#include "dialup/fakedialupservice.h"
 #include "engine/ftp.h"
 #include "engine/hostresolver.h"
 #include "platform/core/inifile.h"
@@ -294,6 +295,39 @@ TEST_F(SessionTest, AbortDuringTheReconnectWaitCancelsIt)
     EXPECT_FALSE(session->RestartTimer.isActive());
     EXPECT_EQ(session->State(), SessionState::NotConnected);
     EXPECT_TRUE(log.contains("Reconnect aborted"));
+}
+
+// During the reconnect wait a dial-up line that is up again cuts the wait short; the LAN
+// being up does not.
+TEST_F(SessionTest, AnActiveDialupLineEndsTheReconnectWaitEarly)
+{
+    FakeDialupService dialup;
+    DialupService::setShared(&dialup);
+    dialup.addActive("Wired connection 1", "802-3-ethernet", "eth0");
+    ScriptedServer scripted;
+    scripted.useStandardReplies();
+    ASSERT_TRUE(connectTo("127.0.0.1:" + QString::number(scripted.port())));
+    QObject::connect(session.get(), &SessionController::resumeBatchRequested, [&] {
+        session->SetFollow(FollowUp::None);
+        session->EnterReady();
+    });
+    session->SetState(SessionState::Downloading);
+    session->SetExternalRedialer(false);
+    scripted.closeAll();
+    ASSERT_TRUE(waitFor([&] { return session->RestartTimer.isActive(); }));
+    session->RestartTimer.stop();
+    const int connections = scripted.connectionCount();
+    session->RestartTimerTimer();
+    session->RestartTimerTimer();
+    testutil::spin(100);
+    EXPECT_EQ(scripted.connectionCount(), connections);  // the LAN is no dial-up line
+    dialup.addActive("My ISP", "gsm", "cdc-wdm0");
+    session->RestartTimer.start();
+    session->RestartTimerTimer();
+    ASSERT_TRUE(waitFor([&] { return session->State() == SessionState::Idle; }, 5000));
+    EXPECT_LT(session->ReconnectTicks, 7);
+    EXPECT_EQ(scripted.connectionCount(), connections + 1);
+    DialupService::setShared(nullptr);
 }
 
 TEST_F(SessionTest, AntiIdleSendsNoopAfterTheIdleTime)
