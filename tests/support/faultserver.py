@@ -179,6 +179,9 @@ class Session:
     async def ftp_CWD(self, arg):
         self.send("250 Directory changed.")
 
+    async def ftp_CDUP(self, arg):
+        self.send("250 Directory changed.")
+
     async def ftp_NOOP(self, arg):
         self.send("200 NOOP ok.")
 
