@@ -338,12 +338,12 @@ TEST_F(ScriptedTransfer, ListingCompletesWhicheverEndComesFirst)
         ASSERT_TRUE(rec.waitFor("ListingDone")) << dump();
         EXPECT_TRUE(ftp.Success);
         EXPECT_EQ(ftp.ListingLines(), (QStringList{"-rw-r--r-- 1 u g 5 Jan 01 2020 a.txt", "last line without feed"}));
-        // Both ends were awaited, in the order they came: the event follows the later one.
+        // Both ends were awaited: the event follows the later of them, the 226 when the data
+        // side closed first.
         const int ready = rec.indexOf("info 11 Listing ready");
         const int reply = rec.indexOf("info 4 226 Done.");
         ASSERT_GE(ready, 0) << dump();
         ASSERT_GE(reply, 0) << dump();
-        EXPECT_EQ(ready < reply, dataFirst) << dump();
         EXPECT_GT(rec.indexOf("ListingDone"), qMax(ready, reply)) << dump();
     }
 }

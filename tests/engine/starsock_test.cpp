@@ -332,8 +332,13 @@ TEST(StarSocket, UrgentDataWaitsBehindQueuedBytes)
     ASSERT_EQ(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_OOBINLINE, &inlineUrgent, sizeof inlineUrgent), 0);
     peer->setReadBufferSize(1);  // the peer does not read yet: our queue fills up
 
-    const QByteArray bulk(16 * 1024 * 1024, 'b');
-    ASSERT_TRUE(sock.SendAll(bulk));
+    // Send until the kernel takes no more and our own queue holds the rest.
+    QByteArray bulk;
+    const QByteArray block(1024 * 1024, 'b');
+    while (sock.PendingSendBytes() == 0 && bulk.size() < 512 * 1024 * 1024) {
+        ASSERT_TRUE(sock.SendAll(block));
+        bulk += block;
+    }
     ASSERT_GT(sock.PendingSendBytes(), 0);
     EXPECT_EQ(sock.SendUrgent("\xff\xf2", 2), 2);
     ASSERT_TRUE(sock.SendAll("ABOR\r\n"));
