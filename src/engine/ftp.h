@@ -101,6 +101,8 @@ public:
     // Matches the host against NoProxyHost; a match switches FirewallType to fwNone.
     bool CheckNoProxyHost(const QString& host);
     static bool IsNumericAddress(const QString& text);
+    // False for a text holding CR, LF or NUL: sent, it would be more than one command.
+    static bool IsSafeCommandText(const QString& text);
 
     // --- Session state (read-only for owners) -----------------------------------------------
     bool SessionConnected() const { return m_sessionConnected; }
@@ -171,6 +173,11 @@ private:
     void closeDataSockets();
     bool guardConnectedIdle();
     static quint8 ftpErrorFor(quint16 winsockCode);
+    bool commandTextRefused(const QString& text);
+    bool loginTextsRefused();
+    void onControlLineTooLong();
+    void note(const QString& text);
+    void endSession();
 
     // Simple commands (ftpcommands.cpp)
     bool handleCommandReply(const QString& line);
@@ -195,6 +202,11 @@ private:
     void onAccept();
     void failTransfer(bool passive);
     void finishTransferReply(const QString& line, bool passive);
+    bool acceptedFromServer();
+    void failRest(const QString& line);
+    bool handleListingReply(const QString& line);
+    bool handleDownloadReply(const QString& line);
+    bool handleUploadReply(const QString& line);
     void sendListCommand(int state);
     void onListingLine(const QString& line);
     void onListingClosed(bool passive);
@@ -210,10 +222,19 @@ private:
     void failLocalRead();
     void finishUpload();
     void updateElapsed();
-    void startAbortTimer();
     void sendType(char type, int state);
     void noteTypeReply(bool positive);
-    void stopAbortTimer();
+
+    // Aborts and the silence bound (ftpabort.cpp)
+    bool dataOperationRunning() const;
+    void startAbort(bool synch);
+    void handleAbortReply(const QString& line);
+    void dataConnectionFailed(const QString& reason);
+    qint64 silenceBoundMs() const;
+    void armWatchdog();
+    void noteActivity();
+    void stopWatchdog();
+    void onWatchdog();
     TStarSocket& dataSocket() { return UsePasv ? *m_passiveDataSocket : *m_activeDataSocket; }
 
     bool m_sessionConnected = false;
@@ -246,11 +267,18 @@ private:
     QString m_socksTargetAddress;
     quint16 m_socksTargetPort = 0;
     int m_abortFinalsPending = 0;
-    QTimer* m_abortTimer = nullptr;
     QTimer* m_socksReplyTimer = nullptr;
+    // Bounds the silence of a running listing or transfer, and the wait for ABOR's replies.
+    QTimer* m_watchdog = nullptr;
+    qint64 m_lastActivityMs = 0;
+    bool m_donePosted = false;  // the running operation's completion is on its way
+    QString m_heldReplyCode;    // inside a multi-line reply that is acted on at its last line
+    bool m_asciiTransfer = false;
 
     // Upload: the block read from the file and how much of it is sent.
     QByteArray m_sendBlock;
+    QByteArray m_fileBlock;  // ASCII upload: the block as read, before LF became CR LF
+    qint64 m_sendBlockFileBytes = 0;
     qint64 m_sendOffset = 0;
     bool m_sending = false;
     bool m_storeSent = false;

@@ -21,6 +21,10 @@ void TFtp::SendRaw(const QString& command)
 {
     if (!guardConnectedIdle())
         return;
+    if (commandTextRefused(command)) {
+        m_busy = false;
+        return;
+    }
     // Whatever a typed TYPE (or REIN) leaves the server with, the next transfer says again.
     const QString verb = command.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
     if (verb == QLatin1String("TYPE") || verb == QLatin1String("REIN"))
@@ -34,6 +38,10 @@ void TFtp::ChangeDirectory(const QString& path)
     m_pendingEvent = PendingEvents::DirectoryChanged;
     if (!guardConnectedIdle())
         return;
+    if (commandTextRefused(path)) {
+        SignalDone();
+        return;
+    }
     InitialDirectory = path;
     LastDirectory = path;
     SendCommand(QStringLiteral("CWD ") + path, ReplyStates::Cwd);
@@ -53,6 +61,10 @@ void TFtp::MakeDirectory(const QString& name)
     m_pendingEvent = PendingEvents::DirectoryCreated;
     if (!guardConnectedIdle())
         return;
+    if (commandTextRefused(name)) {
+        SignalDone();
+        return;
+    }
     SendCommand(QStringLiteral("MKD ") + name, ReplyStates::MkdRmd);
 }
 
@@ -62,6 +74,10 @@ void TFtp::RemoveDirectory(const QString& name)
     m_pendingEvent = PendingEvents::DirectoryDeleted;
     if (!guardConnectedIdle())
         return;
+    if (commandTextRefused(name)) {
+        SignalDone();
+        return;
+    }
     SendCommand(QStringLiteral("RMD ") + name, ReplyStates::MkdRmd);
 }
 
@@ -71,6 +87,10 @@ void TFtp::DeleteFile(const QString& name)
     m_pendingEvent = PendingEvents::FileDeleted;
     if (!guardConnectedIdle())
         return;
+    if (commandTextRefused(name)) {
+        SignalDone();
+        return;
+    }
     SendCommand(QStringLiteral("DELE ") + name, ReplyStates::Dele);
 }
 
@@ -80,12 +100,18 @@ void TFtp::RenameFile(const QString& oldName, const QString& newName)
     if (!guardConnectedIdle())
         return;
     m_pendingEvent = PendingEvents::FileRenamed;
+    if (commandTextRefused(oldName) || commandTextRefused(newName)) {
+        SignalDone();
+        return;
+    }
     m_renameTarget = newName;
     SendCommand(QStringLiteral("RNFR ") + oldName, ReplyStates::Rnfr);
 }
 
 void TFtp::ChangeMode(const QString& fileName, const QString& mode)
 {
+    if (commandTextRefused(fileName) || commandTextRefused(mode))
+        return;
     SendCommand(QStringLiteral("SITE CHMOD ") + mode + QLatin1Char(' ') + fileName, ReplyStates::Chmod);
 }
 
@@ -130,6 +156,10 @@ bool TFtp::handleCommandReply(const QString& line)
         SignalDone();
         return true;
     case ReplyStates::Cwd:
+        // The PWD tells where we are either way; a refusal must still show, or a chain that
+        // works on "the new directory" would work on the old one.
+        if (!startsWithDigit(line, '2'))
+            Success = false;
         SendCommand(QStringLiteral("PWD"), ReplyStates::Pwd);
         return true;
     case ReplyStates::Pwd:
@@ -138,19 +168,21 @@ bool TFtp::handleCommandReply(const QString& line)
         SignalDone();
         return true;
     case ReplyStates::MkdRmd:
-        if (startsWithDigit(line, '3'))
-            return false;  // the REST of an active download
         if (startsWithDigit(line, '2')) {
             setReplyState(ReplyStates::Nothing);
             SignalDone();
         } else {
             InitialDirectory = LastDirectory;
             m_busy = false;
+            setReplyState(ReplyStates::Nothing);
             raiseHook(OnFtpReady);
         }
         return true;
     case ReplyStates::Dele:
+        if (!startsWithDigit(line, '2'))
+            Success = false;
         m_busy = false;
+        setReplyState(ReplyStates::Nothing);
         SignalDone();
         return true;
     case ReplyStates::Quit:

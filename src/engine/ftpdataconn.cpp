@@ -3,6 +3,7 @@
 // transfer command's reply.
 #include "engine/ftp.h"
 
+#include "engine/winsockerrors.h"
 #include "platform/core/clock.h"
 
 namespace {
@@ -145,6 +146,10 @@ bool TFtp::preparePassive(const QString& reply)
     data.SetAddressText(address);
     data.SetPort(port);
     data.TimeOutConnect = TimeOutConnect;
+    // A connect that never completes must end the operation, not leave it waiting.
+    data.OnTimeOut = [this, address, port] {
+        dataConnectionFailed(QStringLiteral("%1 connecting to %2:%3").arg(ErrorName(Winsock::WSAETIMEDOUT), address).arg(port));
+    };
     return true;
 }
 
@@ -154,6 +159,7 @@ void TFtp::failPassiveReply()
     m_passiveDataSocket->Close();
     closeDataFile();
     m_dataActive = false;
+    m_replyDone = true;
     Success = false;
     setReplyState(ReplyStates::Nothing);
     SignalDone();
@@ -163,10 +169,10 @@ void TFtp::onPassiveConnected(const std::function<void()>& then)
 {
     TStarSocket& data = *m_passiveDataSocket;
     if (data.LastError != 0) {
-        LastError = data.LastError;
+        const quint16 code = data.LastError;
         data.Close();
         if (!m_aborting)
-            FatalError(FtpError::DataConnection);
+            dataConnectionFailed(ErrorName(code));
         return;
     }
     if (FirewallType != fwSocks) {
@@ -195,24 +201,43 @@ void TFtp::dataConnectionUp()
     m_startTick = Clock::tickMs();
     m_elapsedMs = 0;
     m_dataActive = true;
+    noteActivity();
     // An abort asked for before the data connection came up stays in force.
 }
 
 void TFtp::onAccept()
 {
-    m_activeDataSocket->Accept(*m_listenSocket);
-    if (m_activeDataSocket->LastError == 0) {
-        dataConnectionUp();
+    TStarSocket& data = *m_activeDataSocket;
+    data.Accept(*m_listenSocket);
+    if (data.LastError == 0) {
+        if (acceptedFromServer())
+            dataConnectionUp();
         return;
     }
-    if (!m_aborting) {
-        LastError = m_activeDataSocket->LastError;
-        FatalError(FtpError::DataConnection);
-    }
+    if (!m_aborting)
+        dataConnectionFailed(ErrorName(data.LastError));
+}
+
+bool TFtp::acceptedFromServer()
+{
+    // The data connection belongs to the server we talk to: whoever else reaches our port
+    // first must not feed the file or the listing. (Behind a SITE or USER@host firewall the
+    // control peer is the firewall and the data come from the server behind it.)
+    const QString server = GetPeerAddress();
+    const QString peer = m_activeDataSocket->GetPeerAddress();
+    if (FirewallType != fwNone || server.isEmpty() || peer == server)
+        return true;
+    note(QStringLiteral("Refused a data connection from %1: the server is %2").arg(peer, server));
+    m_activeDataSocket->Close();  // the listener stays open for the server's own connection
+    return false;
 }
 
 void TFtp::failTransfer(bool passive)
 {
+    // What has arrived of a download before the final reply is kept.
+    TStarSocket& data = passive ? *m_passiveDataSocket : *m_activeDataSocket;
+    if (data.Connected && data.ReceiveMode == RawMode && data.ReceiveStream && data.OnDataAvailable)
+        onDownloadData();
     if (passive) {
         m_passiveDataSocket->Close();
     } else {
@@ -220,7 +245,10 @@ void TFtp::failTransfer(bool passive)
         m_listenSocket->Close();
     }
     m_dataActive = false;
+    m_sending = false;
+    m_replyDone = true;
     Success = false;
+    setReplyState(ReplyStates::Nothing);
     SignalDone();
 }
 
@@ -229,26 +257,14 @@ void TFtp::finishTransferReply(const QString& line, bool passive)
 {
     if (startsWithDigit(line, '1'))
         return;
-    if (m_aborting && m_abortFinalsPending > 0) {
-        // After ABOR both the transfer command and the ABOR get a final reply (426 and 226,
-        // or 226 and 225 when the transfer ended first); the operation ends with the last,
-        // so no late reply is taken for the answer to the next command.
-        if (--m_abortFinalsPending == 0) {
-            stopAbortTimer();
-            m_replyDone = true;
-            setReplyState(ReplyStates::Nothing);
-            SignalDone();
-        }
-        return;
-    }
     if (startsWithDigit(line, '2')) {
         m_replyDone = true;
         if (m_dataDone)
             SignalDone();
         return;
     }
-    if (line.startsWith(QLatin1String("426")))
-        return;  // the reply after it decides
+    // A final 4xx or 5xx, such as the 426 of servers whose data connection broke: nothing
+    // else will follow, so the transfer ends here as failed and the session stays usable.
     failTransfer(passive);
 }
 

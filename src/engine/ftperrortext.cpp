@@ -24,6 +24,8 @@ QString FtpErrorMessage(quint8 code, const QString& addinfo)
     case FtpError::LocalFileWrite: return QStringLiteral("ERROR: Cannot write to ") + addinfo;
     case FtpError::LocalFileRead: return QStringLiteral("ERROR: Cannot read from ") + addinfo;
     case FtpError::DataConnection: return QStringLiteral("ERROR: Data transfer error (") + addinfo + QLatin1Char(')');
+    case FtpError::CommandRefused:
+        return QStringLiteral("ERROR: Command not sent: it holds a line break or NUL (") + addinfo + QLatin1Char(')');
     default: return {};
     }
 }

@@ -228,10 +228,12 @@ bool TFtp::handleLoginReply(const QString& line)
         }
         return true;
     case ReplyStates::Acct:
-        if (startsWithDigit(line, '2'))
+        if (startsWithDigit(line, '2')) {
+            m_loggedIn = true;  // as for PASS: a later server close must be reported
             SendCommand(QStringLiteral("SYST"), ReplyStates::Syst);
-        else
+        } else {
             loginRefused();
+        }
         return true;
     case ReplyStates::Syst:
         afterSystemReply(line);

@@ -12,6 +12,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 bool traceStates()
@@ -33,6 +36,11 @@ QChar charAt(const QString& line, int position1)
     return line.size() >= position1 ? line.at(position1 - 1) : QChar();
 }
 
+bool isReplyCode(const QString& line)
+{
+    return line.size() >= 3 && line.at(0).isDigit() && line.at(1).isDigit() && line.at(2).isDigit();
+}
+
 }  // namespace
 
 TFtp::TFtp(QObject* owner)
@@ -44,6 +52,10 @@ TFtp::TFtp(QObject* owner)
     FtpPort = 21;
     NoDelay = true;  // one command line at a time: no reason to wait for more
     OnMessage = [this](quint32 message, qint64 param) { onMessage(message, param); };
+    OnLineTooLong = [this] { onControlLineTooLong(); };
+    m_watchdog = new QTimer(this);
+    m_watchdog->setSingleShot(true);
+    connect(m_watchdog, &QTimer::timeout, this, [this] { onWatchdog(); });
     m_listenSocket->Startup();
     m_activeDataSocket->Startup();
     m_passiveDataSocket->Startup();
@@ -73,6 +85,15 @@ bool TFtp::IsNumericAddress(const QString& text)
 {
     for (const QChar c : text) {
         if (c < QLatin1Char('.') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+bool TFtp::IsSafeCommandText(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull())
             return false;
     }
     return true;
@@ -166,6 +187,7 @@ bool TFtp::CheckSocketError()
 void TFtp::FatalError(quint8 code)
 {
     const quint16 cause = LastError;
+    stopWatchdog();
     m_activeDataSocket->Close();
     m_listenSocket->Close();
     TStarSocket::Close();
@@ -178,7 +200,39 @@ void TFtp::FatalError(quint8 code)
 
 void TFtp::SignalDone()
 {
+    // An operation completes once: a second call before the first was delivered (a second
+    // final reply, a reply racing a time-out) must not complete whatever the owner starts
+    // in the first one's handler.
+    if (m_donePosted)
+        return;
+    m_donePosted = true;
+    stopWatchdog();
     PostMessage(MsgDone, m_closeCount);
+}
+
+void TFtp::endSession()
+{
+    // As when the server hangs up: the running operation completes as failed, then the
+    // session is over.
+    stopWatchdog();
+    m_sending = false;
+    m_passiveDataSocket->Close();
+    m_activeDataSocket->Close();
+    m_listenSocket->Close();
+    m_dataActive = false;
+    TStarSocket::Close();
+    m_sessionConnected = false;
+    if (m_busy) {
+        Success = false;
+        SignalDone();
+    }
+    PostMessage(MsgSessionOver, m_closeCount);
+}
+
+void TFtp::note(const QString& text)
+{
+    writeLog(text);
+    RaiseInfo(FtpInfo::Notice, text);
 }
 
 void TFtp::onMessage(quint32 message, qint64 param)
@@ -188,9 +242,11 @@ void TFtp::onMessage(quint32 message, qint64 param)
         return;
     switch (message) {
     case MsgDone:
+        m_donePosted = false;
         raiseDone();
         break;
     case MsgSessionOver:
+        stopWatchdog();
         m_busy = false;
         closeDataFile();
         closeLog();
@@ -209,11 +265,11 @@ void TFtp::raiseDone()
 {
     m_busy = false;
     closeDataFile();
+    stopWatchdog();
     if (m_aborting) {
         closeDataSockets();
         m_aborting = false;
         m_abortFinalsPending = 0;
-        stopAbortTimer();
     }
     const quint8 event = m_pendingEvent;
     m_pendingEvent = PendingEvents::None;
@@ -275,6 +331,10 @@ void TFtp::closeLog()
 void TFtp::ConnectSession()
 {
     closeDataFile();
+    if (loginTextsRefused()) {
+        RaiseInfo(FtpInfo::ConnectFailed);
+        return;
+    }
     m_attemptCount = 0;
     openLog();
     connectAttempt();
@@ -293,6 +353,7 @@ void TFtp::connectAttempt()
     if (FtpPort == 0)
         FtpPort = 21;
     m_inMultiline = false;
+    m_heldReplyCode.clear();
     m_currentType = 0;
     m_portArgument.clear();
     LastDirectory.clear();
@@ -394,7 +455,9 @@ void TFtp::scheduleRetry()
         m_retryTimer = nullptr;
         connectAttempt();
     });
-    m_retryTimer->start(RetryDelay * 1000 + 100);
+    // In 64 bits and within what a timer takes: a delay of days must not wrap to a few
+    // milliseconds (or to a negative interval, which would never retry at all).
+    m_retryTimer->start(int(std::clamp<qint64>(qint64(RetryDelay) * 1000 + 100, 0, std::numeric_limits<int>::max())));
 }
 
 // --- Sending -------------------------------------------------------------------------------
@@ -409,6 +472,12 @@ QString TFtp::LoggedForm(const QString& command)
 
 void TFtp::SendLine(const QString& command)
 {
+    // The operations refuse such texts before they start; this is the last line of defence,
+    // and a state machine that cannot send its command cannot go on.
+    if (commandTextRefused(command)) {
+        endSession();
+        return;
+    }
     const QString logged = LoggedForm(command);
     RaiseInfo(FtpInfo::CommandSent, logged);
     writeLog(logged);
@@ -423,6 +492,40 @@ void TFtp::SendCommand(const QString& command, int state)
     if (!command.isEmpty())
         SendLine(command);
     setReplyState(state);
+}
+
+static QString visibleCommandText(const QString& text)
+{
+    QString shown = TFtp::LoggedForm(text).left(200);
+    shown.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    shown.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    shown.replace(QChar(0), QLatin1String("\\0"));
+    return text.size() > 200 ? shown + QStringLiteral("...") : shown;
+}
+
+bool TFtp::commandTextRefused(const QString& text)
+{
+    if (IsSafeCommandText(text))
+        return false;
+    ReportFtpError(FtpError::CommandRefused, visibleCommandText(text));
+    return true;
+}
+
+bool TFtp::loginTextsRefused()
+{
+    const std::pair<const char*, const QString*> texts[] = {
+        {"UserName", &UserName},   {"UserPassword", &UserPassword}, {"UserAccount", &UserAccount},
+        {"ProxyUser", &ProxyUser}, {"ProxyPass", &ProxyPass},       {"SocksHost", &SocksHost},
+        {"InitialDirectory", &InitialDirectory},
+    };
+    for (const auto& [name, text] : texts) {
+        if (!IsSafeCommandText(*text)) {
+            // The name of the field only: the text may be a password.
+            ReportFtpError(FtpError::CommandRefused, QLatin1String(name));
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TFtp::guardConnectedIdle()
@@ -444,6 +547,7 @@ bool TFtp::guardConnectedIdle()
 
 void TFtp::onControlLine(const QString& line)
 {
+    noteActivity();
     writeLog(line);
     const qint64 closes = m_closeCount;
     RaiseInfo(FtpInfo::ReplyLine, line);
@@ -466,6 +570,15 @@ void TFtp::HandleReply(const QString& line)
             return;
         }
         RaiseInfo(FtpInfo::MultilineLast, line);
+    } else if (!m_heldReplyCode.isEmpty()) {
+        // Any other multi-line reply is acted on once, at its last line: the same code
+        // followed by a space. (A refusal acted on at each line completed its operation twice.)
+        if (!line.startsWith(m_heldReplyCode) || charAt(line, 4) != QLatin1Char(' '))
+            return;
+        m_heldReplyCode.clear();
+    } else if (charAt(line, 4) == QLatin1Char('-') && line.at(0) != QLatin1Char('2') && isReplyCode(line)) {
+        m_heldReplyCode = line.left(3);
+        return;
     }
     if (charAt(line, 4) == QLatin1Char('-') && line.at(0) == QLatin1Char('2')) {
         if (m_replyState > 1)
@@ -487,11 +600,24 @@ void TFtp::HandleReply(const QString& line)
 
 void TFtp::dispatchReply(const QString& line)
 {
+    // While an abort runs, every reply answers the interrupted command or the ABOR.
+    if (m_aborting) {
+        handleAbortReply(line);
+        return;
+    }
     if (handleLoginReply(line))
         return;
     if (handleCommandReply(line))
         return;
     handleTransferReply(line);
+}
+
+void TFtp::onControlLineTooLong()
+{
+    // No reply line is that long; a server sending one is broken or hostile.
+    note(QStringLiteral("The server sent a line longer than %1 bytes; closing the connection").arg(MaxLineLength));
+    LastError = 0;
+    FatalError(FtpError::ProtocolError);
 }
 
 // --- Closing -------------------------------------------------------------------------------
@@ -524,7 +650,9 @@ void TFtp::Close()
         m_retryTimer = nullptr;
     }
     stopSocksReplyTimer();
-    stopAbortTimer();
+    stopWatchdog();
+    m_donePosted = false;
+    m_heldReplyCode.clear();
     m_aborting = false;
     m_abortFinalsPending = 0;
     closeLog();

@@ -8,7 +8,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTimer>
 
 namespace {
 
@@ -21,7 +20,19 @@ bool startsWithDigit(const QString& line, char digit)
 constexpr qint64 kSendBudgetBytes = 8 * 1024 * 1024;
 constexpr qint64 kSendBudgetNs = 4 * 1000 * 1000;
 constexpr qint64 kSendBlock = 512 * 1024;
-constexpr int kAbortReplyWaitMs = 15000;
+// Listing lines may be long (names are not limited by every server); longer ones are left out.
+constexpr qint64 kMaxListingLine = 4 * 1024 * 1024;
+
+// Bytes of the line as the server sent them (UTF-8), without counting them out of a copy.
+qint64 utf8Length(const QString& line)
+{
+    qint64 bytes = 0;
+    for (const QChar c : line) {
+        const char16_t u = c.unicode();
+        bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;
+    }
+    return bytes;
+}
 
 }  // namespace
 
@@ -33,6 +44,7 @@ void TFtp::ListDirectory()
     if (!guardConnectedIdle())
         return;
     Success = true;
+    armWatchdog();
     if (m_currentType == 'A') {
         m_dataDone = false;
         m_replyDone = false;
@@ -64,7 +76,8 @@ void TFtp::onListingLine(const QString& line)
 {
     if (line.isEmpty())
         return;
-    m_bytesTransferred += line.size();
+    noteActivity();
+    m_bytesTransferred += utf8Length(line);
     m_elapsedMs = Clock::tickMs() - m_startTick + 1;
     RaiseInfo(FtpInfo::Progress);
     m_listingLines.append(line);
@@ -104,11 +117,21 @@ void TFtp::Download(bool resume)
     m_pendingEvent = PendingEvents::FileReceived;
     m_lastFtpError = 0;
     m_busy = true;
+    if (commandTextRefused(RemoteFile)) {
+        SignalDone();  // before the local file is touched
+        return;
+    }
+    m_asciiTransfer = TransferMode == AsciiTransfer;
     ResumePos = 0;
     if (resume) {
         const QFileInfo info(LocalFile);
         if (info.exists())
             ResumePos = info.size();
+    }
+    if (m_asciiTransfer && ResumePos > 0) {
+        // Offsets of the converted text are not the server's offsets.
+        note(QStringLiteral("ASCII mode does not resume: %1 is downloaded again from its start").arg(RemoteFile));
+        ResumePos = 0;
     }
     auto file = std::make_unique<QFile>(LocalFile);
     const bool opened = ResumePos > 0
@@ -120,9 +143,12 @@ void TFtp::Download(bool resume)
         return;
     }
     dataSocket().ReceiveStream = std::move(file);
+    m_passiveDataSocket->ConvertCrLf = m_asciiTransfer;
+    m_activeDataSocket->ConvertCrLf = m_asciiTransfer;
     m_dataDone = false;
     m_replyDone = false;
-    const char type = TransferMode == AsciiTransfer ? 'A' : 'I';
+    armWatchdog();
+    const char type = m_asciiTransfer ? 'A' : 'I';
     if (m_currentType == type)
         startDataConnection(ReplyStates::RetrPasv, ReplyStates::RetrPort, [this] { onAccept(); });
     else
@@ -143,6 +169,7 @@ void TFtp::onDownloadData()
     }
     if (data.LastError != 0 || count == 0)
         return;
+    noteActivity();
     m_bytesTransferred += count;
     updateElapsed();
     RaiseInfo(FtpInfo::Progress);
@@ -201,6 +228,7 @@ void TFtp::Upload()
     m_lastFtpError = 0;
     if (!m_sessionConnected) {
         RaiseInfo(FtpInfo::NotConnected);
+        Success = false;  // nothing was stored
         SignalDone();
         return;
     }
@@ -209,6 +237,15 @@ void TFtp::Upload()
         return;
     }
     m_busy = true;
+    if (commandTextRefused(RemoteFile)) {
+        SignalDone();
+        return;
+    }
+    m_asciiTransfer = TransferMode == AsciiTransfer;
+    if (m_asciiTransfer && ResumePos > 0) {
+        note(QStringLiteral("ASCII mode does not resume: %1 is uploaded again from its start").arg(LocalFile));
+        ResumePos = 0;
+    }
     auto file = std::make_unique<QFile>(LocalFile);
     if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered) || (ResumePos > 0 && !file->seek(ResumePos))) {
         ReportFtpError(FtpError::LocalFileOpen);
@@ -218,7 +255,8 @@ void TFtp::Upload()
     dataSocket().ReceiveStream = std::move(file);
     m_storeSent = false;
     m_dataActive = false;
-    const char type = TransferMode == AsciiTransfer ? 'A' : 'I';
+    armWatchdog();
+    const char type = m_asciiTransfer ? 'A' : 'I';
     if (m_currentType == type) {
         m_dataDone = false;
         m_replyDone = false;
@@ -281,17 +319,18 @@ void TFtp::continueSending()
         }
         if (sent < 0) {
             if (data.LastError != 0) {
+                // The server's final reply (a 426 or 45x, usually) follows on the control
+                // connection; the session need not end with the data connection.
                 m_sending = false;
-                LastError = data.LastError;
-                if (data.Connected && !m_aborting)
-                    FatalError(FtpError::DataConnection);
+                dataConnectionFailed(ErrorName(data.LastError));
                 return;
             }
             break;  // would block: the socket's write event continues
         }
-        m_bytesTransferred += sent;
         moved += sent;
     }
+    if (moved > 0)
+        noteActivity();
     updateElapsed();
     RaiseInfo(FtpInfo::Progress);
     if (moved >= kSendBudgetBytes || spent.nsecsElapsed() >= kSendBudgetNs) {
@@ -303,23 +342,34 @@ void TFtp::continueSending()
 // One piece of the upload through a buffer: 0 at the end of the file, -2 when the file
 // cannot be read, -1 when the socket would block or failed (its LastError tells), else the
 // count sent. (Plain reads and sends beat sendfile() from tmpfs over loopback here.)
+// BytesTransferred counts the file's bytes, so an ASCII upload (whose LF go out as CR LF)
+// still ends at the file's size.
 qint64 TFtp::sendChunk(TStarSocket& data, QFile& file)
 {
     if (m_sendOffset >= m_sendBlock.size()) {
-        m_sendBlock.resize(kSendBlock);
-        const qint64 got = file.read(m_sendBlock.data(), kSendBlock);
+        QByteArray& target = m_asciiTransfer ? m_fileBlock : m_sendBlock;
+        target.resize(kSendBlock);
+        const qint64 got = file.read(target.data(), kSendBlock);
+        m_sendOffset = 0;
         if (got <= 0) {
             m_sendBlock.clear();
-            m_sendOffset = 0;
             return got == 0 ? 0 : -2;
         }
-        m_sendBlock.resize(got);
-        m_sendOffset = 0;
+        target.resize(got);
+        m_sendBlockFileBytes = got;
+        if (m_asciiTransfer) {
+            m_sendBlock = m_fileBlock;
+            m_sendBlock.replace("\n", "\r\n");
+        }
     }
     const qint64 sent = data.Send(m_sendBlock.constData() + m_sendOffset, m_sendBlock.size() - m_sendOffset);
     if (sent == 0)
         return -1;
     m_sendOffset += sent;
+    if (!m_asciiTransfer)
+        m_bytesTransferred += sent;
+    else if (m_sendOffset >= m_sendBlock.size())
+        m_bytesTransferred += m_sendBlockFileBytes;
     return sent;
 }
 
@@ -350,80 +400,17 @@ void TFtp::finishUpload()
         SignalDone();
 }
 
-// --- Aborting ------------------------------------------------------------------------------
-
-void TFtp::AbortWithSynch()
-{
-    if (m_aborting)
-        return;
-    m_aborting = true;
-    m_sending = false;
-    // An aborted transfer did not succeed, whatever the server's last word on it.
-    Success = false;
-    m_abortFinalsPending = m_replyDone ? 1 : 2;
-    startAbortTimer();
-    static const char interrupt[] = {char(255), char(244)};
-    static const char synch[] = {char(255), char(242)};
-    SendAll(QByteArray(interrupt, 2));
-    if (CheckSocketError())
-        return;
-    // Sent as urgent data, the data mark is the urgent byte and the IAC before it goes in
-    // line, which is the Telnet Synch.
-    SendUrgent(synch, 2);
-    if (CheckSocketError())
-        return;
-    SendLine(QStringLiteral("ABOR"));
-    // Many servers act on ABOR only once the transfer is over; closing the data connection
-    // ends it now. Their replies then close the operation (see finishTransferReply).
-    m_sending = false;
-    closeDataSockets();
-    m_dataActive = false;
-    m_dataDone = true;
-}
-
-void TFtp::startAbortTimer()
-{
-    stopAbortTimer();
-    // A server that never answers the ABOR must not leave the session busy for good.
-    m_abortTimer = new QTimer(this);
-    m_abortTimer->setSingleShot(true);
-    connect(m_abortTimer, &QTimer::timeout, this, [this] {
-        m_abortFinalsPending = 0;
-        m_replyDone = true;
-        m_dataDone = true;
-        setReplyState(ReplyStates::Nothing);
-        SignalDone();
-    });
-    m_abortTimer->start(kAbortReplyWaitMs);
-}
-
-void TFtp::stopAbortTimer()
-{
-    if (!m_abortTimer)
-        return;
-    m_abortTimer->stop();
-    m_abortTimer->deleteLater();
-    m_abortTimer = nullptr;
-}
-
-void TFtp::Abort()
-{
-    SendLine(QStringLiteral("ABOR"));
-    m_aborting = true;
-    m_sending = false;
-    closeDataSockets();
-    m_dataActive = false;
-    Success = false;
-    SignalDone();
-}
-
 // --- Reply states of the data operations --------------------------------------------------
 
 bool TFtp::handleTransferReply(const QString& line)
 {
+    return handleListingReply(line) || handleDownloadReply(line) || handleUploadReply(line);
+}
+
+bool TFtp::handleListingReply(const QString& line)
+{
     const bool positive = startsWithDigit(line, '2');
     switch (m_replyState) {
-    // Listing
     case ReplyStates::ListType:
         m_dataDone = false;
         m_replyDone = false;
@@ -440,7 +427,9 @@ bool TFtp::handleTransferReply(const QString& line)
         }
         TStarSocket& data = *m_activeDataSocket;
         data.ReceiveMode = LineMode;
+        data.MaxLineLength = kMaxListingLine;
         data.OnLine = [this](const QString& l) { onListingLine(l); };
+        data.OnLineTooLong = [this] { note(QStringLiteral("A listing line longer than %1 bytes was left out").arg(kMaxListingLine)); };
         data.OnClosed = [this] { onListingClosed(false); };
         data.OnSendReady = nullptr;
         data.OnDataAvailable = nullptr;
@@ -455,7 +444,9 @@ bool TFtp::handleTransferReply(const QString& line)
         }
         TStarSocket& data = *m_passiveDataSocket;
         data.ReceiveMode = LineMode;
+        data.MaxLineLength = kMaxListingLine;
         data.OnLine = [this](const QString& l) { onListingLine(l); };
+        data.OnLineTooLong = [this] { note(QStringLiteral("A listing line longer than %1 bytes was left out").arg(kMaxListingLine)); };
         data.OnClosed = [this] { onListingClosed(true); };
         data.OnConnected = [this] { onPassiveConnected([] {}); };
         data.OnDataAvailable = nullptr;
@@ -483,8 +474,24 @@ bool TFtp::handleTransferReply(const QString& line)
         finishTransferReply(line, passive);
         return true;
     }
+    default:
+        return false;
+    }
+}
 
-    // Download
+void TFtp::failRest(const QString& line)
+{
+    // Without the restart the whole file would come and be written after the part already
+    // here, so the download stops; the partial file stays as it was.
+    note(QStringLiteral("The server cannot resume %1: %2").arg(RemoteFile, line));
+    ReportFtpError(FtpError::ProtocolError, line);
+    failTransfer(UsePasv);
+}
+
+bool TFtp::handleDownloadReply(const QString& line)
+{
+    const bool positive = startsWithDigit(line, '2');
+    switch (m_replyState) {
     case ReplyStates::RetrType:
         noteTypeReply(positive);
         if (positive)
@@ -498,10 +505,13 @@ bool TFtp::handleTransferReply(const QString& line)
         else if (ResumePos < 1)
             setupActiveDownload();
         else
-            SendCommand(QStringLiteral("REST ") + QString::number(ResumePos), ReplyStates::MkdRmd);
+            SendCommand(QStringLiteral("REST ") + QString::number(ResumePos), ReplyStates::RestActive);
         return true;
-    case ReplyStates::MkdRmd:  // "3" to the REST of an active download
-        setupActiveDownload();
+    case ReplyStates::RestActive:
+        if (startsWithDigit(line, '3'))
+            setupActiveDownload();
+        else
+            failRest(line);
         return true;
     case ReplyStates::RetrActive:
     case ReplyStates::RetrPassive: {
@@ -510,7 +520,7 @@ bool TFtp::handleTransferReply(const QString& line)
             return true;
         }
         const bool passive = m_replyState == ReplyStates::RetrPassive;
-        if (positive && !m_aborting)
+        if (positive)
             setReplyState(ReplyStates::Nothing);
         finishTransferReply(line, passive);
         return true;
@@ -536,11 +546,22 @@ bool TFtp::handleTransferReply(const QString& line)
         return true;
     }
     case ReplyStates::RestPassive:
+        if (!startsWithDigit(line, '3')) {
+            failRest(line);
+            return true;
+        }
         SendCommand(QStringLiteral("RETR ") + RemoteFile, ReplyStates::RetrPassive);
         m_passiveDataSocket->Connect();
         return true;
+    default:
+        return false;
+    }
+}
 
-    // Upload
+bool TFtp::handleUploadReply(const QString& line)
+{
+    const bool positive = startsWithDigit(line, '2');
+    switch (m_replyState) {
     case ReplyStates::StorType:
         m_dataDone = false;
         m_replyDone = false;

@@ -93,6 +93,7 @@ enum : quint8 {
     LocalFileWrite = 21,
     LocalFileRead = 22,
     DataConnection = 27,
+    CommandRefused = 28,  // a command text held CR, LF or NUL: nothing was sent
 };
 }
 
@@ -113,6 +114,7 @@ enum : int {
     RetrType = 20,
     RetrPort = 21,
     RetrActive = 22,
+    RestActive = 23,  // REST before an active-mode RETR
     RetrPasv = 26,
     RestPassive = 27,
     RetrPassive = 28,
@@ -125,7 +127,7 @@ enum : int {
     Rnto = 41,
     Cwd = 45,
     Pwd = 46,
-    MkdRmd = 50,  // also REST of an active download
+    MkdRmd = 50,
     Dele = 55,
     Quit = 60,
     Chmod = 65,

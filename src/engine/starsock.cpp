@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -46,26 +47,63 @@ char* fileChunkBuffer()
 
 }  // namespace
 
-void LineSplitter::append(const char* data, qint64 length, const std::function<bool(const QString&)>& line)
+void LineSplitter::append(const char* data, qint64 length, const std::function<bool(const QString&)>& line,
+                          const std::function<bool()>& tooLong)
 {
-    for (qint64 i = 0; i < length; ++i) {
-        if (data[i] != '\0')
-            m_pending.append(data[i]);
+    if (std::memchr(data, 0, size_t(length)) == nullptr) {
+        m_pending.append(data, length);
+    } else {
+        for (qint64 i = 0; i < length; ++i) {
+            if (data[i] != '\0')
+                m_pending.append(data[i]);
+        }
     }
     qsizetype start = 0;
-    while (true) {
-        const qsizetype feed = m_pending.indexOf('\n', start);
+    qsizetype searchFrom = m_scanned;
+    bool go = true;
+    while (go) {
+        const qsizetype feed = m_pending.indexOf('\n', qMax(start, searchFrom));
         if (feed < 0)
             break;
-        qsizetype end = feed;
-        if (end > start && m_pending.at(end - 1) == '\r')
-            --end;
-        const QString text = QString::fromUtf8(m_pending.constData() + start, end - start);
+        const qsizetype from = start;
         start = feed + 1;
-        if (line && !line(text))
-            break;
+        if (m_discarding) {
+            m_discarding = false;  // the end of a line that was too long
+            continue;
+        }
+        qsizetype end = feed;
+        if (end > from && m_pending.at(end - 1) == '\r')
+            --end;
+        if (end - from > m_maxLine)
+            go = !tooLong || tooLong();
+        else if (line)
+            go = line(QString::fromUtf8(m_pending.constData() + from, end - from));
     }
     m_pending.remove(0, start);
+    // A consumer that stopped leaves lines behind; otherwise none is left.
+    m_scanned = go ? m_pending.size() : 0;
+    if (!go)
+        return;
+    if (m_discarding) {
+        m_pending.clear();
+        m_scanned = 0;
+        return;
+    }
+    // An unfinished line past the bound (its CR may still be to come) is given up now.
+    if (m_pending.size() > m_maxLine + 1) {
+        m_pending.clear();
+        m_scanned = 0;
+        m_discarding = true;
+        if (tooLong)
+            tooLong();
+    }
+}
+
+void LineSplitter::clear()
+{
+    m_pending.clear();
+    m_scanned = 0;
+    m_discarding = false;
 }
 
 TStarSocket::TStarSocket(QObject* owner)
@@ -185,8 +223,11 @@ void TStarSocket::ResolveHost(const QString& hostName)
         return;
     HostName = hostName;
     QPointer<TStarSocket> self(this);
-    m_lookupHandle = HostResolver::instance().lookup(hostName, this, [self](quint16 error, quint32 ipv4) {
-        if (!self)
+    const quint64 generation = m_generation;
+    m_lookupHandle = HostResolver::instance().lookup(hostName, this, [self, generation](quint16 error, quint32 ipv4) {
+        // An answer that arrives after Close belongs to nobody: acting on it would connect a
+        // session its owner has ended.
+        if (!self || self->m_generation != generation)
             return;
         self->stopTimeout();
         self->LastError = error;
@@ -253,6 +294,7 @@ void TStarSocket::Connect()
     // Completion (or failure) is reported by the write notifier either way.
     SetTimeout(TimeOutConnect);
     m_lines.clear();
+    m_heldCr = false;
 }
 
 void TStarSocket::Listen()
@@ -302,6 +344,7 @@ void TStarSocket::Accept(TStarSocket& listening)
     setWatch(Watch::Stream);
     armWrite();
     m_lines.clear();
+    m_heldCr = false;
 }
 
 void TStarSocket::Close()
@@ -312,6 +355,7 @@ void TStarSocket::Close()
     ++m_generation;
     m_outbox.clear();
     m_outboxSent = 0;
+    m_urgent.clear();
     if (m_fd >= 0) {
         setWatch(Watch::None);
         if (::close(m_fd) != 0)
@@ -344,13 +388,11 @@ qint64 TStarSocket::SendUrgent(const char* data, qint64 length)
         LastError = Winsock::WSAENOTSOCK;
         return 0;
     }
-    const ssize_t sent = ::send(m_fd, data, size_t(length), MSG_NOSIGNAL | MSG_OOB);
-    if (sent >= 1) {
-        LastError = 0;
-        return sent;
-    }
-    recordError(errno);
-    return 0;
+    // The urgent bytes join the queue marked as such: sent at once they would overtake bytes
+    // still queued (and land inside a half-sent command), or be lost when the kernel is full.
+    m_urgent.append({m_outbox.size(), m_outbox.size() + length});
+    m_outbox.append(data, length);
+    return flushOutbox() ? length : 0;
 }
 
 bool TStarSocket::SendAll(const QByteArray& data)
@@ -366,8 +408,21 @@ bool TStarSocket::SendAll(const QByteArray& data)
 bool TStarSocket::flushOutbox()
 {
     while (m_outboxSent < m_outbox.size()) {
-        const ssize_t sent = ::send(m_fd, m_outbox.constData() + m_outboxSent,
-                                    size_t(m_outbox.size() - m_outboxSent), MSG_NOSIGNAL);
+        // Up to the next urgent part as normal data, an urgent part as out-of-band data.
+        qint64 end = m_outbox.size();
+        int flags = MSG_NOSIGNAL;
+        while (!m_urgent.isEmpty() && m_urgent.first().second <= m_outboxSent)
+            m_urgent.removeFirst();
+        if (!m_urgent.isEmpty()) {
+            const auto& [begin, urgentEnd] = m_urgent.first();
+            if (m_outboxSent < begin) {
+                end = begin;
+            } else {
+                end = urgentEnd;
+                flags |= MSG_OOB;
+            }
+        }
+        const ssize_t sent = ::send(m_fd, m_outbox.constData() + m_outboxSent, size_t(end - m_outboxSent), flags);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
@@ -383,6 +438,7 @@ bool TStarSocket::flushOutbox()
     }
     m_outbox.clear();
     m_outboxSent = 0;
+    m_urgent.clear();
     LastError = 0;
     return true;
 }
@@ -426,6 +482,8 @@ qint64 TStarSocket::ReceiveToFile()
         const ssize_t got = ::recv(m_fd, buffer, size_t(kFileReadChunk), 0);
         if (got == 0) {
             m_eofSeen = true;
+            if (!writeFailed)
+                flushHeldCr();
             break;
         }
         if (got < 0) {
@@ -438,10 +496,8 @@ qint64 TStarSocket::ReceiveToFile()
             break;  // would block (or fails): report what was read; the error shows next time
         }
         total += got;
-        if (ReceiveStream && !writeFailed) {
-            if (ReceiveStream->write(buffer, got) != got)
-                writeFailed = true;
-        }
+        if (ReceiveStream && !writeFailed && !writeReceived(buffer, got))
+            writeFailed = true;
     }
     LastError = 0;
     if (writeFailed) {
@@ -451,8 +507,52 @@ qint64 TStarSocket::ReceiveToFile()
     return total;
 }
 
+bool TStarSocket::writeReceived(const char* data, qint64 length)
+{
+    QFile& file = *ReceiveStream;
+    if (!ConvertCrLf || (!m_heldCr && std::memchr(data, '\r', size_t(length)) == nullptr))
+        return file.write(data, length) == length;
+    // Text: a CR LF pair becomes LF; a CR that ends the batch waits to see what follows it.
+    m_textBuffer.resize(length + 1);
+    char* out = m_textBuffer.data();
+    qint64 n = 0;
+    qint64 i = 0;
+    if (m_heldCr) {
+        m_heldCr = false;
+        if (data[0] != '\n')
+            out[n++] = '\r';
+    }
+    for (; i < length; ++i) {
+        const char c = data[i];
+        if (c == '\r') {
+            if (i + 1 == length) {
+                m_heldCr = true;
+                break;
+            }
+            if (data[i + 1] == '\n')
+                continue;
+        }
+        out[n++] = c;
+    }
+    return file.write(out, n) == n;
+}
+
+void TStarSocket::flushHeldCr()
+{
+    // A CR at the very end of the stream is text like any other.
+    if (!m_heldCr)
+        return;
+    m_heldCr = false;
+    if (ReceiveStream && ReceiveStream->write("\r", 1) != 1)
+        ReceiveStream.reset();
+}
+
 QString TStarSocket::TakePendingLine()
 {
+    if (m_lines.discarding()) {
+        m_lines.clear();  // the rest of a line that was too long, reported already
+        return {};
+    }
     QString rest = QString::fromUtf8(m_lines.pending());
     if (rest.endsWith(QLatin1Char('\r')))
         rest.chop(1);
@@ -654,10 +754,17 @@ void TStarSocket::readLines()
         }
         total += got;
         LastError = 0;
-        m_lines.append(buffer, got, [&](const QString& line) {
-            raiseHook(OnLine, line);
-            return self && generation == m_generation;
-        });
+        m_lines.setMaxLineLength(MaxLineLength);
+        m_lines.append(
+            buffer, got,
+            [&](const QString& line) {
+                raiseHook(OnLine, line);
+                return self && generation == m_generation;
+            },
+            [&] {
+                raiseHook(OnLineTooLong);
+                return self && generation == m_generation;
+            });
         if (!self || generation != m_generation)
             return;
     }
@@ -671,5 +778,7 @@ void TStarSocket::handleClose()
     // The kernel stops reporting a closed stream only when the socket is closed; keep quiet
     // until the owner does so.
     enableRead(false);
+    if (ReceiveMode == RawMode)
+        flushHeldCr();
     raiseHook(OnClosed);
 }

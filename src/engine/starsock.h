@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
+#include <QPair>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -12,18 +14,30 @@ class QSocketNotifier;
 
 // Cuts a byte stream into text lines at line feeds. Only a carriage return right before the
 // line feed is dropped, so a line ended by a bare line feed keeps its last character; NUL
-// bytes are dropped. Text after the last line feed waits for the next batch.
+// bytes are dropped. Text after the last line feed waits for the next batch. A line longer
+// than the maximum is not kept (memory stays bounded whatever a peer sends): it is reported
+// through `tooLong` and skipped up to its line feed.
 class LineSplitter
 {
 public:
-    // Appends a batch and calls `line` for each completed line, stopping early when it
-    // returns false.
-    void append(const char* data, qint64 length, const std::function<bool(const QString&)>& line);
-    void clear() { m_pending.clear(); }
+    static constexpr qint64 kDefaultMaxLine = 1024 * 1024;
+
+    // Appends a batch and calls `line` for each completed line, stopping early when it (or
+    // `tooLong`) returns false.
+    void append(const char* data, qint64 length, const std::function<bool(const QString&)>& line,
+                const std::function<bool()>& tooLong = {});
+    void setMaxLineLength(qint64 bytes) { m_maxLine = bytes; }
+    qint64 maxLineLength() const { return m_maxLine; }
+    void clear();
     const QByteArray& pending() const { return m_pending; }
+    // Inside a line that was too long: what arrives up to the next line feed is dropped.
+    bool discarding() const { return m_discarding; }
 
 private:
     QByteArray m_pending;
+    qsizetype m_scanned = 0;  // the start of m_pending holds no line feed up to here
+    qint64 m_maxLine = kDefaultMaxLine;
+    bool m_discarding = false;
 };
 
 // A non-blocking TCP/IPv4 socket whose network events arrive as hooks on the Qt event loop,
@@ -68,6 +82,7 @@ public:
     virtual void Close();
 
     qint64 Send(const char* data, qint64 length);
+    // Sends urgent (out-of-band) data after whatever SendAll still holds, never before it.
     qint64 SendUrgent(const char* data, qint64 length);
     qint64 Receive(char* buffer, qint64 length);
     // Reads what has arrived (up to a per-event budget) into ReceiveStream; returns the byte
@@ -107,6 +122,10 @@ public:
     quint16 LastError = 0;
     bool Connected = false;
     quint8 ReceiveMode = LineMode;
+    // Line mode: the longest line kept; a longer one raises OnLineTooLong and is dropped.
+    qint64 MaxLineLength = LineSplitter::kDefaultMaxLine;
+    // Raw mode: text arrives with CR LF line ends and is stored with LF (ASCII transfers).
+    bool ConvertCrLf = false;
     // Send small writes at once (a command connection); bulk data connections leave it off.
     bool NoDelay = false;
     std::unique_ptr<QFile> ReceiveStream;
@@ -120,6 +139,7 @@ public:
     std::function<void()> OnDataAvailable;
     std::function<void()> OnSendReady;
     std::function<void()> OnAccept;
+    std::function<void()> OnLineTooLong;
 
 protected:
     virtual void LookupDone();
@@ -139,6 +159,8 @@ private:
     void readLines();
     void handleClose();
     bool flushOutbox();
+    bool writeReceived(const char* data, qint64 length);
+    void flushHeldCr();
 
     int m_fd = -1;
     quint32 m_address = 0;  // host order
@@ -166,4 +188,8 @@ private:
     LineSplitter m_lines;
     QByteArray m_outbox;
     qint64 m_outboxSent = 0;
+    // Parts of m_outbox that go as urgent data: [begin, end) positions, in order.
+    QList<QPair<qint64, qint64>> m_urgent;
+    QByteArray m_textBuffer;  // ASCII receive: the converted batch
+    bool m_heldCr = false;    // ASCII receive: a CR ended the last batch
 };

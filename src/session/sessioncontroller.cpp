@@ -427,7 +427,10 @@ void SessionController::FTPFtpError(quint8 error, const QString& addinfo)
     } else if (const QString message = FtpErrorMessage(error, addinfo); !message.isEmpty()) {
         LogLine(message, LogError);
     }
-    SetState(SessionState::NotConnected);
+    // An error that ended the session ends its activity; one the session survives (a failed
+    // data connection, a refused command) is followed by the operation's own completion.
+    if (!m_ftp->SessionConnected())
+        SetState(SessionState::NotConnected);
 }
 
 void SessionController::FTPLoggedIn()

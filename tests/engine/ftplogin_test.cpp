@@ -101,6 +101,7 @@ TEST_F(LoginTest, PasswordAnsweredWith332SendsTheAccount)
     server.reply("ACCT", {"230 Account ok."});
     ASSERT_TRUE(login()) << dump();
     EXPECT_EQ(rec.commands.mid(0, 4), (QStringList{"USER bob", "PASS xxxxxx", "ACCT acct7", "SYST"}));
+    EXPECT_TRUE(ftp.LoggedIn());  // completed by the 230 to ACCT: a later server close must be reported
 }
 
 TEST_F(LoginTest, RefusedAccountEndsTheAttemptWithQuit)

@@ -245,24 +245,28 @@ INSTANTIATE_TEST_SUITE_P(Servers, Transfers,
 
 TEST(TransferFaults, RefusedListAllFallsBackToList)
 {
-    for (bool passive : {true, false}) {
-        RealServer server;
-        PyFtpOptions options;
-        options.refuse << "LIST*1=500 Option not supported.";
-        ASSERT_TRUE(server.start(ServerKind::Pyftpdlib, options)) << server.error.toStdString();
-        testutil::writeFile(server.path("a.txt"), "a");
-        TFtp ftp;
-        FtpRecorder rec(ftp);
-        server.configure(ftp);
-        ftp.UsePasv = passive;
-        ftp.ShowHiddenFiles = true;
-        ASSERT_TRUE(FtpRecorder::connectAndLogin(ftp, rec));
-        ftp.ListDirectory();
-        ASSERT_TRUE(rec.waitFor("ListingDone")) << rec.events.join('\n').toStdString();
-        EXPECT_TRUE(ftp.Success);
-        EXPECT_FALSE(ftp.ShowHiddenFiles);
-        EXPECT_EQ(rec.commands.filter("LIST").join(','), "LIST -al,LIST");
-        EXPECT_TRUE(rec.listing.join('\n').contains("a.txt"));
+    // Servers refuse the option with any 5xx: "500" (unknown), "501" (bad argument), "550".
+    for (const char* refusal : {"500 Option not supported.", "501 Invalid argument.", "550 No such file -al."}) {
+        for (bool passive : {true, false}) {
+            RealServer server;
+            PyFtpOptions options;
+            options.refuse << QStringLiteral("LIST*1=") + refusal;
+            ASSERT_TRUE(server.start(ServerKind::Pyftpdlib, options)) << server.error.toStdString();
+            testutil::writeFile(server.path("a.txt"), "a");
+            TFtp ftp;
+            FtpRecorder rec(ftp);
+            server.configure(ftp);
+            ftp.UsePasv = passive;
+            ftp.ShowHiddenFiles = true;
+            ASSERT_TRUE(FtpRecorder::connectAndLogin(ftp, rec));
+            ftp.ListDirectory();
+            ASSERT_TRUE(rec.waitFor("ListingDone")) << refusal << rec.events.join('\n').toStdString();
+            EXPECT_TRUE(ftp.Success) << refusal;
+            EXPECT_FALSE(ftp.ShowHiddenFiles) << refusal;
+            EXPECT_EQ(rec.commands.filter("LIST").join(','), "LIST -al,LIST") << refusal;
+            EXPECT_TRUE(rec.listing.join('\n').contains("a.txt")) << refusal;
+            EXPECT_TRUE(ftp.SessionConnected()) << refusal;
+        }
     }
 }
 
@@ -329,12 +333,45 @@ TEST_F(ScriptedTransfer, ListingCompletesWhicheverEndComesFirst)
                 }
             };
         });
-        const int before = rec.count("ListingDone");
+        rec.clear();
         ftp.ListDirectory();
-        ASSERT_TRUE(rec.waitFor("ListingDone", before + 1)) << dump();
+        ASSERT_TRUE(rec.waitFor("ListingDone")) << dump();
         EXPECT_TRUE(ftp.Success);
         EXPECT_EQ(ftp.ListingLines(), (QStringList{"-rw-r--r-- 1 u g 5 Jan 01 2020 a.txt", "last line without feed"}));
+        // Both ends were awaited: the event follows the later of them, the 226 when the data
+        // side closed first.
+        const int ready = rec.indexOf("info 11 Listing ready");
+        const int reply = rec.indexOf("info 4 226 Done.");
+        ASSERT_GE(ready, 0) << dump();
+        ASSERT_GE(reply, 0) << dump();
+        EXPECT_GT(rec.indexOf("ListingDone"), qMax(ready, reply)) << dump();
     }
+}
+
+TEST_F(ScriptedTransfer, ListingCountsBytesAndKeepsLongLinesWithinABound)
+{
+    const QByteArray umlauts = QStringLiteral("-rw-r--r-- 1 u g 5 Jan 01 2020 Grüße.txt").toUtf8();
+    const QByteArray mebibyte(1024 * 1024, 'm');
+    const QByteArray huge(5 * 1024 * 1024, 'h');
+    server.reply("PASV", {server.pasvReply()});
+    server.act("LIST", [&](ScriptedServer::Session& s, const QString&) {
+        s.send({"150 Here it comes."});
+        server.onData = [&, sock = s.socket()](QTcpSocket* data) {
+            data->write(umlauts + "\r\n" + mebibyte + "\r\n" + huge + "\r\nshort\r\n");
+            data->disconnectFromHost();
+            sock->write("226 Done.\r\n");
+        };
+    });
+    ftp.ListDirectory();
+    ASSERT_TRUE(rec.waitFor("ListingDone")) << dump();
+    EXPECT_TRUE(ftp.Success);
+    ASSERT_EQ(ftp.ListingLines().size(), 3);
+    EXPECT_EQ(ftp.ListingLines()[0], QString::fromUtf8(umlauts));
+    EXPECT_EQ(ftp.ListingLines()[1].size(), mebibyte.size());  // a 1 MiB line is a line
+    EXPECT_EQ(ftp.ListingLines()[2], "short");
+    EXPECT_TRUE(rec.has("info 30 A listing line longer than 4194304 bytes was left out")) << dump();
+    // Bytes, not characters: "ü" and "ß" are two bytes each.
+    EXPECT_EQ(ftp.BytesTransferred(), umlauts.size() + mebibyte.size() + 5);
 }
 
 TEST_F(ScriptedTransfer, PassiveConnectionGoesToTheControlPeerWhateverTheReplyNames)
@@ -413,4 +450,68 @@ TEST_F(ScriptedTransfer, TypeIsSentOnlyWhenItChanges)
     ftp.ListDirectory();
     ASSERT_TRUE(rec.waitFor("ListingDone", 3)) << dump();
     EXPECT_EQ(rec.commands.count("TYPE A"), 2);
+}
+
+// --- ASCII mode ----------------------------------------------------------------------------
+
+TEST(AsciiMode, LineEndsAreConvertedOnTheWireOnly)
+{
+    // vsftpd stores and sends bytes as they are in ASCII mode, so the wire is what it keeps.
+    RealServer server;
+    START_SERVER_OR_SKIP(server, ServerKind::Vsftpd);
+    QTemporaryDir scratch;
+    const QByteArray text("one\ntwo\r\n\nx\ry\nlast line");
+    const QByteArray binary("bin\r\nary\n\r\x00\xff\n", 15);
+    for (bool passive : {true, false}) {
+        TFtp ftp;
+        FtpRecorder rec(ftp);
+        server.configure(ftp);
+        ftp.UsePasv = passive;
+        ASSERT_TRUE(FtpRecorder::connectAndLogin(ftp, rec)) << rec.events.join('\n').toStdString();
+        const auto run = [&](const std::function<void()>& start, const QString& event) {
+            const int before = rec.count(event);
+            start();
+            return rec.waitFor(event, before + 1);
+        };
+        ASSERT_TRUE(testutil::writeFile(scratch.filePath("text.txt"), text));
+        ASSERT_TRUE(testutil::writeFile(scratch.filePath("binary.bin"), binary));
+
+        ftp.TransferMode = AsciiTransfer;
+        ftp.LocalFile = scratch.filePath("text.txt");
+        ftp.RemoteFile = "text.txt";
+        ftp.ResumePos = 0;
+        ASSERT_TRUE(run([&] { ftp.Upload(); }, "FileStored")) << rec.events.join('\n').toStdString();
+        EXPECT_TRUE(ftp.Success);
+        EXPECT_EQ(testutil::readFile(server.path("text.txt")), QByteArray("one\r\ntwo\r\r\n\r\nx\ry\r\nlast line"));
+        EXPECT_EQ(ftp.BytesTransferred(), text.size());  // the file's bytes
+
+        ftp.LocalFile = scratch.filePath("text-back.txt");
+        ASSERT_TRUE(run([&] { ftp.Download(false); }, "FileReceived"));
+        EXPECT_TRUE(ftp.Success);
+        EXPECT_EQ(testutil::readFile(scratch.filePath("text-back.txt")), text);
+
+        // No resume in ASCII mode: the converted offsets are not the server's.
+        ASSERT_TRUE(testutil::writeFile(scratch.filePath("text-back.txt"), "one\n"));
+        ASSERT_TRUE(run([&] { ftp.Download(true); }, "FileReceived"));
+        EXPECT_EQ(testutil::readFile(scratch.filePath("text-back.txt")), text);
+        EXPECT_FALSE(rec.commands.filter("REST 4").size()) << rec.commands.join('|').toStdString();
+        EXPECT_TRUE(rec.has("info 30 ASCII mode does not resume: text.txt is downloaded again from its start"));
+        ftp.LocalFile = scratch.filePath("text.txt");
+        ftp.ResumePos = 5;
+        ASSERT_TRUE(run([&] { ftp.Upload(); }, "FileStored"));
+        EXPECT_FALSE(rec.commands.contains("APPE text.txt"));
+        EXPECT_EQ(testutil::readFile(server.path("text.txt")), QByteArray("one\r\ntwo\r\r\n\r\nx\ry\r\nlast line"));
+
+        // Binary moves the bytes untouched both ways.
+        ftp.TransferMode = BinaryTransfer;
+        ftp.LocalFile = scratch.filePath("binary.bin");
+        ftp.RemoteFile = "binary.bin";
+        ftp.ResumePos = 0;
+        ASSERT_TRUE(run([&] { ftp.Upload(); }, "FileStored"));
+        EXPECT_EQ(testutil::readFile(server.path("binary.bin")), binary);
+        ftp.LocalFile = scratch.filePath("binary-back.bin");
+        ASSERT_TRUE(run([&] { ftp.Download(false); }, "FileReceived"));
+        EXPECT_EQ(testutil::readFile(scratch.filePath("binary-back.bin")), binary);
+        ftp.Close();
+    }
 }

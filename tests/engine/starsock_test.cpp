@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <sys/socket.h>
 
 using testutil::waitFor;
 
@@ -276,4 +277,110 @@ TEST(StarSocket, ListenAcceptAndReceiveIntoAFileUntilTheEnd)
     EXPECT_EQ(received, payload.size());
     data.ReceiveStream.reset();
     EXPECT_EQ(testutil::readFile(dir.filePath("out.bin")), payload);
+}
+
+TEST(LineSplitter, LinesBeyondTheMaximumAreDroppedAndReported)
+{
+    const struct {
+        std::vector<QByteArray> batches;
+        QStringList lines;
+        int tooLong;
+    } cases[] = {
+        {{"12345678\r\n"}, {"12345678"}, 0},                      // exactly the maximum
+        {{"12345678\r", "\nx\n"}, {"12345678", "x"}, 0},           // its CR may come apart
+        {{"123456789\r\nok\r\n"}, {"ok"}, 1},                     // complete, but too long
+        {{"1234567890", "abc\r\nok\r\n"}, {"ok"}, 1},             // given up before its end
+        {{"1234567890", "abcdefghij", "k\nok\n"}, {"ok"}, 1},     // reported once, however long
+        {{"123456789\n", "12345678901\n", "fine\n"}, {"fine"}, 2},
+    };
+    for (const auto& c : cases) {
+        LineSplitter splitter;
+        splitter.setMaxLineLength(8);
+        QStringList lines;
+        int tooLong = 0;
+        for (const QByteArray& batch : c.batches) {
+            splitter.append(
+                batch.constData(), batch.size(),
+                [&](const QString& line) {
+                    lines << line;
+                    return true;
+                },
+                [&] {
+                    ++tooLong;
+                    return true;
+                });
+            EXPECT_LE(splitter.pending().size(), 9 + batch.size());
+        }
+        EXPECT_EQ(lines, c.lines) << c.batches.front().toStdString();
+        EXPECT_EQ(tooLong, c.tooLong) << c.batches.front().toStdString();
+    }
+}
+
+TEST(StarSocket, UrgentDataWaitsBehindQueuedBytes)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    TStarSocket sock;
+    sock.SetAddressText("127.0.0.1");
+    sock.SetPort(server.serverPort());
+    bool connected = false;
+    sock.OnConnected = [&] { connected = true; };
+    sock.Connect();
+    ASSERT_TRUE(waitFor([&] { return connected && server.hasPendingConnections(); }));
+    QTcpSocket* peer = server.nextPendingConnection();
+    int inlineUrgent = 1;  // the urgent byte stays in the stream, so its place shows
+    ASSERT_EQ(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_OOBINLINE, &inlineUrgent, sizeof inlineUrgent), 0);
+    peer->setReadBufferSize(1);  // the peer does not read yet: our queue fills up
+
+    // Send until the kernel takes no more and our own queue holds the rest.
+    QByteArray bulk;
+    const QByteArray block(1024 * 1024, 'b');
+    while (sock.PendingSendBytes() == 0 && bulk.size() < 512 * 1024 * 1024) {
+        ASSERT_TRUE(sock.SendAll(block));
+        bulk += block;
+    }
+    ASSERT_GT(sock.PendingSendBytes(), 0);
+    EXPECT_EQ(sock.SendUrgent("\xff\xf2", 2), 2);
+    ASSERT_TRUE(sock.SendAll("ABOR\r\n"));
+
+    peer->setReadBufferSize(0);
+    QByteArray got;
+    ASSERT_TRUE(waitFor([&] {
+        got += peer->readAll();
+        return got.size() >= bulk.size() + 8;
+    }, 20000)) << got.size();
+    EXPECT_EQ(got.left(bulk.size()), bulk);
+    EXPECT_EQ(got.mid(bulk.size()), QByteArray("\xff\xf2" "ABOR\r\n"));
+}
+
+TEST(StarSocket, AsciiReceiveTurnsCrLfIntoLfAcrossBatches)
+{
+    TStarSocket listener;
+    listener.SetAddressText("127.0.0.1");
+    listener.SetPort(0);
+    listener.Listen();
+    TStarSocket data;
+    QTemporaryDir dir;
+    data.ReceiveMode = TStarSocket::RawMode;
+    data.ConvertCrLf = true;
+    data.ReceiveStream = std::make_unique<QFile>(dir.filePath("text.txt"));
+    ASSERT_TRUE(data.ReceiveStream->open(QIODevice::WriteOnly));
+    bool closed = false;
+    data.OnDataAvailable = [&] { data.ReceiveToFile(); };
+    data.OnClosed = [&] { closed = true; };
+    listener.OnAccept = [&] { data.Accept(listener); };
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, listener.GetLocalPort());
+    ASSERT_TRUE(client.waitForConnected(5000));
+    // A CR LF pair split between two sends, a lone CR inside a line and one at the very end.
+    for (const char* part : {"one\r", "\ntwo\r\n\r\nx\ry\r\n", "last\r"}) {
+        client.write(part);
+        client.flush();
+        testutil::spin(50);
+    }
+    client.disconnectFromHost();
+    ASSERT_TRUE(waitFor([&] { return closed; }));
+    data.ReceiveStream.reset();
+    EXPECT_EQ(testutil::readFile(dir.filePath("text.txt")), QByteArray("one\ntwo\n\nx\ry\nlast\r"));
 }

@@ -282,3 +282,39 @@ bool FtpFirewall::start(Mode mode, const QString& user, const QString& password)
     }
     return true;
 }
+
+// --- fault server --------------------------------------------------------------------------
+
+bool FaultServer::start(const FaultOptions& options)
+{
+    QStringList args{testutil::supportDir() + QStringLiteral("/faultserver.py"), QStringLiteral("--log"),
+                     m_dir.filePath(QStringLiteral("server.log"))};
+    if (!options.fault.isEmpty())
+        args << QStringLiteral("--fault") << options.fault;
+    for (const QString& rule : options.replies)
+        args << QStringLiteral("--reply") << rule;
+    if (!options.listFile.isEmpty())
+        args << QStringLiteral("--list-file") << options.listFile;
+    for (const QString& rule : options.files)
+        args << QStringLiteral("--file") << rule;
+    if (options.aborSilent)
+        args << QStringLiteral("--abor-silent");
+    if (!launch(QStringLiteral("/usr/bin/python3"), args))
+        return false;
+    m_port = readAnnouncedPort(*m_process, &m_error);
+    if (m_port == 0) {
+        m_error.prepend(QStringLiteral("faultserver.py did not start: "));
+        stop();
+        return false;
+    }
+    return true;
+}
+
+QStringList FaultServer::log() const
+{
+    const QString text = QString::fromUtf8(testutil::readFile(m_dir.filePath(QStringLiteral("server.log"))));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}

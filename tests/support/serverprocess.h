@@ -97,3 +97,24 @@ public:
     enum class Mode { Site, UserHost };
     bool start(Mode mode, const QString& user = {}, const QString& password = {});
 };
+
+struct FaultOptions {
+    QString fault;          // final-426, silent-data, no-accept, endless-line, rogue-data (faultserver.py)
+    QStringList replies;    // "CMD=line|line": the reply to CMD instead of the usual one
+    QString listFile;       // raw bytes to answer LIST with
+    QStringList files;      // "NAME=PATH": further files to serve
+    bool aborSilent = false;  // never answer ABOR
+};
+
+// tests/support/faultserver.py: an FTP server that misbehaves on purpose, serving "a.txt"
+// from memory to any user. It logs each command received, and what its fault did.
+class FaultServer : public ServerProcess
+{
+public:
+    bool start(const FaultOptions& options = {});
+    // The lines logged so far (commands, "stored NAME: N bytes", "rogue connection ...").
+    QStringList log() const;
+
+private:
+    QTemporaryDir m_dir;
+};

@@ -10,7 +10,9 @@
 // per run on stderr. A 2 ms heartbeat timer measures the stalls: the longest gap between two
 // ticks (how long a user interface would have been frozen, the machine's scheduling
 // included) and the most CPU time this thread spent between two ticks (the engine's own
-// share). Exits non-zero with the engine's error text on failure.
+// share). Exits non-zero with the engine's error text on failure. A directory download goes
+// on after a file that fails (a name that cannot be a local file, a refusal), names it, and
+// exits non-zero at the end.
 #include "engine/ftp.h"
 #include "engine/ftperrortext.h"
 #include "engine/listparser.h"
@@ -99,6 +101,14 @@ bool safeLocalName(const QString& name)
            && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
 }
 
+// A name fit for a message, however long the server made it.
+QString shortName(const QString& name)
+{
+    if (name.size() <= 80)
+        return name;
+    return name.left(60) + QStringLiteral("... (%1 characters)").arg(name.size());
+}
+
 // Runs engine operations one after another on one session, each started by the completion
 // event of the one before.
 class Bench
@@ -107,11 +117,19 @@ public:
     explicit Bench(const Options& options) : m_options(options)
     {
         m_ftp.OnFtpError = [this](quint8 code, const QString& addinfo) {
-            const QString text = FtpErrorMessage(code, addinfo);
-            fail(text.isEmpty() ? QStringLiteral("engine error %1 %2").arg(code).arg(addinfo) : text);
+            const QString message = FtpErrorMessage(code, addinfo);
+            const QString text = message.isEmpty() ? QStringLiteral("engine error %1 %2").arg(code).arg(addinfo) : message;
+            // One file of a directory: its completion (the session goes on) or the end of the
+            // session decides what the error means.
+            if (m_current.perFile)
+                m_fileError = text;
+            else
+                fail(text);
         };
         m_ftp.OnFtpInfo = [this](quint8 info, const QString& text) { onInfo(info, text); };
-        m_ftp.OnFtpQuit = [this] { fail(QStringLiteral("the server ended the session")); };
+        m_ftp.OnFtpQuit = [this] {
+            fail(m_fileError.isEmpty() ? QStringLiteral("the server ended the session") : m_fileError);
+        };
         m_ftp.OnLoggedIn = [this] { next(); };
         for (auto* hook : {&m_ftp.OnListingDone, &m_ftp.OnFileReceived, &m_ftp.OnFileStored,
                            &m_ftp.OnDirectoryChanged, &m_ftp.OnRawCommand})
@@ -146,8 +164,12 @@ private:
     // One engine operation: `start` begins it (returning false when there is nothing to wait
     // for), `then` runs at its completion event.
     struct Step {
+        Step() = default;
+        Step(std::function<bool()> s, std::function<void()> t) : start(std::move(s)), then(std::move(t)) {}
         std::function<bool()> start;
         std::function<void()> then;
+        QString file;  // one file of a directory download: a failure is reported and skipped
+        bool perFile = false;
     };
 
     void plan()
@@ -209,10 +231,14 @@ private:
                     std::deque<Step> files;
                     files.push_back({[this] { startClock(); return false; }, {}});
                     for (const QString& name : std::as_const(m_names)) {
-                        if (safeLocalName(name))
-                            files.push_back(download(name, target + QLatin1Char('/') + name, false));
-                        else
-                            std::fprintf(stderr, "ftpbench: skipping unsafe name %s\n", qPrintable(name));
+                        if (safeLocalName(name)) {
+                            Step step = download(name, target + QLatin1Char('/') + name, false);
+                            step.file = name;
+                            step.perFile = true;
+                            files.push_back(std::move(step));
+                        } else {
+                            std::fprintf(stderr, "ftpbench: skipping unsafe name %s\n", qPrintable(shortName(name)));
+                        }
                     }
                     files.push_back({[this] { report(); return false; }, {}});
                     m_steps.insert(m_steps.begin(), files.begin(), files.end());
@@ -282,6 +308,14 @@ private:
 
     void finished()
     {
+        if (!m_ftp.Success && m_current.perFile && m_ftp.SessionConnected()) {
+            const QString why = m_fileError.isEmpty() ? QStringLiteral("failed: ") + m_lastReply : m_fileError;
+            std::fprintf(stderr, "ftpbench: %s: %s\n", qPrintable(shortName(m_current.file)), qPrintable(why));
+            ++m_failedFiles;
+            m_fileError.clear();
+            next();
+            return;
+        }
         if (!m_ftp.Success) {
             fail(QStringLiteral("operation failed: ") + m_lastReply);
             return;
@@ -323,7 +357,9 @@ private:
         m_finished = true;
         m_ftp.OnFtpQuit = nullptr;
         m_ftp.Close();
-        QCoreApplication::exit(0);
+        if (m_failedFiles > 0)
+            std::fprintf(stderr, "ftpbench: %d file(s) failed\n", m_failedFiles);
+        QCoreApplication::exit(m_failedFiles > 0 ? 1 : 0);
     }
 
     void fail(const QString& message)
@@ -355,6 +391,8 @@ private:
     QStringList m_names;
     QString m_lastReply;
     QString m_finalReply;
+    QString m_fileError;
+    int m_failedFiles = 0;
 };
 
 }  // namespace
