@@ -20,7 +20,7 @@ struct FaultCase {
     Op op;
     bool passive;
     int timeOut;             // TimeOutConnect, seconds
-    QStringList errors;      // error events expected, in order ("27", "13" ...)
+    QStringList errors;      // error events expected, in order ("DataConnection", ...)
     bool sessionEnds;        // the session closes cleanly instead of staying usable
     QString note = {};       // a notice the engine logs
 };
@@ -61,14 +61,14 @@ const FaultCase kCases[] = {
     {"Final426Stor_passive", fault("final-426"), Op::Stor, true, 0, {}, false},
     {"Final426List_passive", fault("final-426"), Op::List, true, 0, {}, false},
     // "150" and then silence on both connections: error 27 after TimeOutConnect, then ABOR.
-    {"SilentData_passive", fault("silent-data"), Op::Retr, true, 1, {"27"}, false},
-    {"SilentData_active", fault("silent-data"), Op::Retr, false, 1, {"27"}, false},
-    {"SilentDataList_active", fault("silent-data"), Op::List, false, 1, {"27"}, false},
-    {"SilentDataStor_passive", fault("silent-data"), Op::Stor, true, 1, {"27"}, false},
+    {"SilentData_passive", fault("silent-data"), Op::Retr, true, 1, {"DataConnection"}, false},
+    {"SilentData_active", fault("silent-data"), Op::Retr, false, 1, {"DataConnection"}, false},
+    {"SilentDataList_active", fault("silent-data"), Op::List, false, 1, {"DataConnection"}, false},
+    {"SilentDataStor_passive", fault("silent-data"), Op::Stor, true, 1, {"DataConnection"}, false},
     // ... and a server that does not answer the ABOR either loses the session.
-    {"SilentDataAndAbor_passive", fault("silent-data", true), Op::Retr, true, 1, {"27", "27"}, true},
+    {"SilentDataAndAbor_passive", fault("silent-data", true), Op::Retr, true, 1, {"DataConnection", "DataConnection"}, true},
     // A passive connect that never completes.
-    {"NoAccept_passive", fault("no-accept"), Op::Retr, true, 1, {"27"}, false},
+    {"NoAccept_passive", fault("no-accept"), Op::Retr, true, 1, {"DataConnection"}, false},
     // Multi-line refusals complete their operation once.
     {"MultilineDele", replies("DELE=550-Cannot delete a.txt:|550 Permission denied."), Op::Dele, true, 0, {}, false},
     {"MultilineCwd", replies("CWD=550-No such directory:|550 /nowhere"), Op::Cwd, true, 0, {}, false},
@@ -78,9 +78,9 @@ const FaultCase kCases[] = {
     {"MultilineStor_active", replies("STOR=553-Cannot create:|553 Permission denied."), Op::Stor, false, 0, {}, false},
     // A refused REST stops a resumed download in either mode (the whole file would land
     // after the part already here).
-    {"MultilineRest_active", replies("REST=550-No restart:|550 Not here."), Op::Resume, false, 0, {"13"}, false,
+    {"MultilineRest_active", replies("REST=550-No restart:|550 Not here."), Op::Resume, false, 0, {"ProtocolError"}, false,
      "The server cannot resume a.txt: 550 Not here."},
-    {"MultilineRest_passive", replies("REST=550-No restart:|550 Not here."), Op::Resume, true, 0, {"13"}, false,
+    {"MultilineRest_passive", replies("REST=550-No restart:|550 Not here."), Op::Resume, true, 0, {"ProtocolError"}, false,
      "The server cannot resume a.txt: 550 Not here."},
 };
 
@@ -175,12 +175,12 @@ TEST_P(Faults, EndByTheDeadlineWithTheirEventOnce)
         ASSERT_TRUE(rec.waitFor("FtpQuit", 1, 5000)) << dump();
     }
     testutil::spin(300);  // a second completion, or a late error, would come now
-    const int followUp = rec.indexOf("info 5 CDUP");
+    const int followUp = rec.indexOf("info CommandSent CDUP");
     EXPECT_EQ((followUp < 0 ? rec.events : rec.events.mid(0, followUp)).count(event), 1) << dump();
     EXPECT_EQ(errorCodes(), c.errors) << dump();
     EXPECT_FALSE(ftp.Busy());
     if (!c.note.isEmpty()) {
-        EXPECT_TRUE(rec.has("info 30 " + c.note)) << dump();
+        EXPECT_TRUE(rec.has("info Notice " + c.note)) << dump();
     }
     if (c.op == Op::Retr && c.server.fault == "final-426") {
         // What came before the 426 is kept.
@@ -198,7 +198,7 @@ TEST_P(Faults, EndByTheDeadlineWithTheirEventOnce)
     // The operation started in the handler completed on its own replies.
     const int changed = c.op == Op::Cwd ? 2 : 1;
     ASSERT_TRUE(rec.waitFor("DirectoryChanged", changed)) << dump();
-    EXPECT_GT(rec.events.lastIndexOf("DirectoryChanged"), rec.events.lastIndexOf("info 4 257 \"/\" is the current directory."))
+    EXPECT_GT(rec.events.lastIndexOf("DirectoryChanged"), rec.events.lastIndexOf("info ReplyLine 257 \"/\" is the current directory."))
         << dump();
     EXPECT_TRUE(ftp.Success) << dump();
     EXPECT_EQ(rec.commands.last(), "PWD");
@@ -231,7 +231,7 @@ TEST(DataFaults, ActiveModeTakesTheDataConnectionOfTheServerOnly)
     const QByteArray got = testutil::readFile(scratch.filePath("a.txt"));
     EXPECT_EQ(got.size(), 5000);
     EXPECT_FALSE(got.contains("ROGUE"));
-    EXPECT_TRUE(rec.has("info 30 Refused a data connection from 127.0.0.2: the server is 127.0.0.1"))
+    EXPECT_TRUE(rec.has("info Notice Refused a data connection from 127.0.0.2: the server is 127.0.0.1"))
         << rec.events.join('\n').toStdString();
     EXPECT_TRUE(server.log().contains("rogue connection closed by the client")) << server.log().join('\n').toStdString();
 }
@@ -271,7 +271,7 @@ TEST(DataFaults, AbortingAnActiveListingKeepsTheSession)
         // The operation ends with the ABOR's replies, not before them.
         EXPECT_FALSE(rec.has("ListingDone"));
         ASSERT_TRUE(rec.waitFor("ListingDone")) << rec.events.join('\n').toStdString();
-        EXPECT_GT(rec.indexOf("ListingDone"), rec.indexOf("info 4 226 Abort successful."));
+        EXPECT_GT(rec.indexOf("ListingDone"), rec.indexOf("info ReplyLine 226 Abort successful."));
         EXPECT_FALSE(ftp.Success);
         ftp.SendRaw("NOOP");
         ASSERT_TRUE(rec.waitFor("RawCommand"));

@@ -65,8 +65,8 @@ TEST_F(LoginTest, DetectionFollowsTheSystemReplyAndTheSwitch)
     ASSERT_TRUE(login()) << dump();
     EXPECT_EQ(ftp.ServerType, ftpstRedhat);
     EXPECT_EQ(ftp.SystemText(), "UNIX TYPE: L8 VERSION: REDHAT");
-    EXPECT_TRUE(rec.has("info 25"));
-    EXPECT_LT(rec.indexOf("info 25"), rec.indexOf("info 12 Logged in"));
+    EXPECT_TRUE(rec.has("info SystemReply"));
+    EXPECT_LT(rec.indexOf("info SystemReply"), rec.indexOf("info LoggedIn Logged in"));
 }
 
 TEST_F(LoginTest, DetectionOffKeepsTheOwnersTypeButANegativeReplyResetsIt)
@@ -156,7 +156,7 @@ TEST_F(LoginTest, MissingInitialDirectoryStillLogsIn)
     server.reply("PWD", {"257 \"/home/bob\" is current."});
     ftp.InitialDirectory = "/gone";
     ASSERT_TRUE(login()) << dump();
-    EXPECT_TRUE(rec.has("info 14"));
+    EXPECT_TRUE(rec.has("info InitialDirectoryFailed"));
     EXPECT_EQ(ftp.InitialDirectory, "/home/bob");
     EXPECT_EQ(rec.infoCount(FtpInfo::LoggedIn), 2);  // after SYST and again after the CWD
     EXPECT_EQ(rec.count("LoggedIn"), 1);

@@ -1,11 +1,13 @@
 #include "ftprecorder.h"
 
+#include "engine/ftperrortext.h"
+
 #include "testutil.h"
 
 FtpRecorder::FtpRecorder(TFtp& ftp)
 {
     ftp.OnFtpInfo = [this](quint8 info, const QString& addinfo) {
-        events << QStringLiteral("info %1 %2").arg(info).arg(addinfo).trimmed();
+        events << QStringLiteral("info %1 %2").arg(FtpInfoName(info), addinfo).trimmed();
         if (info == FtpInfo::ReplyLine)
             replies << addinfo;
         if (info == FtpInfo::CommandSent)
@@ -14,7 +16,7 @@ FtpRecorder::FtpRecorder(TFtp& ftp)
             listing << addinfo;
     };
     ftp.OnFtpError = [this](quint8 error, const QString& addinfo) {
-        events << QStringLiteral("error %1 %2").arg(error).arg(addinfo).trimmed();
+        events << QStringLiteral("error %1 %2").arg(FtpErrorName(error), addinfo).trimmed();
     };
     const auto note = [this](const char* name) { return [this, name] { events << QString::fromLatin1(name); }; };
     ftp.OnFtpReady = note("FtpReady");
@@ -39,7 +41,7 @@ bool FtpRecorder::hasInfo(int code) const
 
 int FtpRecorder::infoCount(int code) const
 {
-    const QString exact = QStringLiteral("info %1").arg(code);
+    const QString exact = QStringLiteral("info ") + FtpInfoName(quint8(code));
     const QString prefix = exact + QLatin1Char(' ');
     int n = 0;
     for (const QString& e : events) {
@@ -51,7 +53,7 @@ int FtpRecorder::infoCount(int code) const
 
 bool FtpRecorder::hasError(int code) const
 {
-    const QString exact = QStringLiteral("error %1").arg(code);
+    const QString exact = QStringLiteral("error ") + FtpErrorName(quint8(code));
     for (const QString& e : events) {
         if (e == exact || e.startsWith(exact + QLatin1Char(' ')))
             return true;

@@ -4,8 +4,8 @@
 
 #include <QStringList>
 
-// Records every event of a TFtp in arrival order as short texts ("info 4 220 Ready",
-// "error 12 WSAECONNREFUSED", "LoggedIn"), so tests can check order and content.
+// Records every event of a TFtp in arrival order as short texts ("info ReplyLine 220 Ready",
+// "error ConnectionRefused WSAECONNREFUSED", "LoggedIn"), so tests can check order and content.
 class FtpRecorder
 {
 public:

@@ -75,7 +75,7 @@ TEST_F(Safety, TextsWithLineBreaksOrNulAreNeverSent)
         EXPECT_FALSE(ftp.Busy()) << c.what;
         EXPECT_EQ(testutil::readFile(local), "local data") << c.what;  // not truncated either
         if (QByteArray(c.what) == "Download") {
-            EXPECT_TRUE(rec.has("error 28 a\\r\\nDELE x")) << dump();  // shown, not obeyed
+            EXPECT_TRUE(rec.has("error CommandRefused a\\r\\nDELE x")) << dump();  // shown, not obeyed
         }
     }
     ftp.SendRaw("NOOP");
@@ -88,7 +88,7 @@ TEST_F(Safety, LoginTextsWithLineBreaksDoNotConnect)
     ftp.UserName = "bob";
     ftp.UserPassword = "pw\r\nSITE EXEC evil";
     ftp.ConnectSession();
-    EXPECT_TRUE(rec.has("error 28 UserPassword")) << dump();  // the field, never the password
+    EXPECT_TRUE(rec.has("error CommandRefused UserPassword")) << dump();  // the field, never the password
     EXPECT_TRUE(rec.hasInfo(FtpInfo::ConnectFailed));
     testutil::spin(100);
     EXPECT_EQ(server.connectionCount(), 0);

@@ -54,13 +54,13 @@ TEST_F(SessionTest, MultilineSuccessRepliesAreActedOnAtTheirLastLine)
     EXPECT_EQ(rec.commands.first(), "USER alice");
     EXPECT_EQ(rec.commands.count("USER alice"), 1);
     EXPECT_EQ(rec.commands.count("SYST"), 1);
-    const int first = rec.indexOf("info 22 230-Hello alice");
+    const int first = rec.indexOf("info MultilineFirst 230-Hello alice");
     ASSERT_GE(first, 0) << dump().toStdString();
-    EXPECT_EQ(rec.events[first + 2], "info 24   indented text");
-    EXPECT_EQ(rec.events[first + 4], "info 24 230-More");
-    EXPECT_EQ(rec.events[first + 6], "info 23 230 Logged in.");
+    EXPECT_EQ(rec.events[first + 2], "info MultilineInner   indented text");
+    EXPECT_EQ(rec.events[first + 4], "info MultilineInner 230-More");
+    EXPECT_EQ(rec.events[first + 6], "info MultilineLast 230 Logged in.");
     // SYST follows the last line only.
-    EXPECT_EQ(rec.events[first + 7], "info 5 SYST");
+    EXPECT_EQ(rec.events[first + 7], "info CommandSent SYST");
     EXPECT_TRUE(ftp.LoggedIn());
     EXPECT_EQ(rec.count("LoggedIn"), 1);
 }
@@ -69,8 +69,8 @@ TEST_F(SessionTest, NegativeLineInsideAMultilineReplyDoesNotEndIt)
 {
     server.reply("PASS", {"230-Welcome", "550 Not really an end", "230 Done"});
     ASSERT_TRUE(login()) << dump().toStdString();
-    EXPECT_TRUE(rec.has("info 24 550 Not really an end"));
-    EXPECT_TRUE(rec.has("info 23 230 Done"));
+    EXPECT_TRUE(rec.has("info MultilineInner 550 Not really an end"));
+    EXPECT_TRUE(rec.has("info MultilineLast 230 Done"));
     EXPECT_EQ(rec.commands.count("SYST"), 1);
 }
 
@@ -96,7 +96,7 @@ TEST_F(SessionTest, SilentServerTimesOutTheGreeting)
     ftp.RetryDelay = 0;
     ftp.ConnectSession();
     ASSERT_TRUE(waitFor([&] { return rec.hasInfo(FtpInfo::ConnectFailed); }, 8000)) << dump().toStdString();
-    EXPECT_TRUE(rec.has("info 27"));  // no delay: no waiting text
+    EXPECT_TRUE(rec.has("info RetryScheduled"));  // no delay: no waiting text
     EXPECT_EQ(server.connectionCount(), 2);
 }
 
@@ -135,7 +135,7 @@ TEST_F(SessionTest, DirectoryChangeReadsThePathAndRaisesItsEventAfterTheReply)
     EXPECT_EQ(ftp.InitialDirectory, "/pub/with \"quotes\"");
     EXPECT_EQ(rec.commands, (QStringList{"CWD /pub", "PWD"}));
     // The completion event comes after the reply that finished the operation.
-    EXPECT_LT(rec.indexOf("info 4 257 \"/pub/with \"\"quotes\"\"\" is current."), rec.indexOf("DirectoryChanged"));
+    EXPECT_LT(rec.indexOf("info ReplyLine 257 \"/pub/with \"\"quotes\"\"\" is current."), rec.indexOf("DirectoryChanged"));
     EXPECT_FALSE(ftp.Busy());
 
     // A PWD reply without quotes leaves the directory empty.
@@ -155,7 +155,7 @@ TEST_F(SessionTest, CompletionEventIsRaisedOnlyAfterTheHandlerReturns)
     rec.clear();
     ftp.DeleteFile("gone.txt");
     ASSERT_TRUE(rec.waitFor("FileDeleted"));
-    EXPECT_LT(rec.indexOf("info 4 200 Extra."), rec.indexOf("FileDeleted")) << dump().toStdString();
+    EXPECT_LT(rec.indexOf("info ReplyLine 200 Extra."), rec.indexOf("FileDeleted")) << dump().toStdString();
 }
 
 TEST_F(SessionTest, RenameMakeAndRemoveDirectoryOutcomes)
@@ -200,14 +200,14 @@ TEST_F(SessionTest, RenameMakeAndRemoveDirectoryOutcomes)
 TEST_F(SessionTest, GuardsRefuseWhileNotConnectedOrBusy)
 {
     ftp.MakeDirectory("x");
-    EXPECT_TRUE(rec.has("info 1"));
+    EXPECT_TRUE(rec.has("info NotConnected"));
     EXPECT_EQ(ftp.PendingEvent(), PendingEvents::DirectoryCreated);  // set before the guard
 
     ASSERT_TRUE(login());
     server.act("DELE", [](ScriptedServer::Session&, const QString&) {});  // never answers
     ftp.DeleteFile("slow");
     ftp.SendRaw("NOOP");
-    EXPECT_TRUE(rec.has("info 6"));
+    EXPECT_TRUE(rec.has("info Busy"));
     EXPECT_FALSE(rec.commands.contains("NOOP"));
 }
 
@@ -216,7 +216,7 @@ TEST_F(SessionTest, ServerClosingAfterLoginReportsDisconnectedThenQuit)
     ASSERT_TRUE(login());
     server.closeAll();
     ASSERT_TRUE(rec.waitFor("FtpQuit")) << dump().toStdString();
-    EXPECT_LT(rec.indexOf("info 1 Disconnected"), rec.indexOf("FtpQuit"));
+    EXPECT_LT(rec.indexOf("info NotConnected Disconnected"), rec.indexOf("FtpQuit"));
     EXPECT_FALSE(ftp.SessionConnected());
     EXPECT_FALSE(ftp.Busy());
 }
@@ -269,8 +269,8 @@ TEST(SessionFailures, RefusedPortGivesConnectionRefused)
     ftp.FtpPort = closedPort();
     ftp.ConnectSession();
     ASSERT_TRUE(rec.waitFor("FtpQuit"));
-    EXPECT_TRUE(rec.has("error 12 WSAECONNREFUSED")) << rec.events.join('\n').toStdString();
-    EXPECT_LT(rec.indexOf("error 12 WSAECONNREFUSED"), rec.indexOf("FtpQuit"));
+    EXPECT_TRUE(rec.has("error ConnectionRefused WSAECONNREFUSED")) << rec.events.join('\n').toStdString();
+    EXPECT_LT(rec.indexOf("error ConnectionRefused WSAECONNREFUSED"), rec.indexOf("FtpQuit"));
 }
 
 TEST(SessionFailures, RefusedPortRetriesWhileAttemptsRemain)
@@ -308,8 +308,8 @@ TEST(SessionFailures, UnknownHostGivesLookupError)
     HostResolver::setInstance(nullptr);
     ASSERT_TRUE(quit);
     EXPECT_EQ(resolver.names, QStringList{"1nowhere.invalid"});
-    EXPECT_TRUE(rec.has("info 2 1nowhere.invalid"));
-    EXPECT_TRUE(rec.has("error 16 WSAHOST_NOT_FOUND")) << rec.events.join('\n').toStdString();
+    EXPECT_TRUE(rec.has("info Resolving 1nowhere.invalid"));
+    EXPECT_TRUE(rec.has("error HostLookup WSAHOST_NOT_FOUND")) << rec.events.join('\n').toStdString();
 }
 
 TEST(SessionHelpers, NoProxyHostRules)

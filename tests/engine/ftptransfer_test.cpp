@@ -71,7 +71,7 @@ TEST_P(Transfers, ListDownloadUploadAndResumeAreByteExact)
     EXPECT_EQ(ftp.ListingLines().size(), rec.listing.size());
     EXPECT_TRUE(rec.listing.join('\n').contains("big.bin")) << rec.listing.join('\n').toStdString();
     EXPECT_TRUE(rec.listing.join('\n').contains("folder"));
-    EXPECT_LT(rec.indexOf("info 11 Listing ready"), rec.indexOf("info 10 Transfer done:"));
+    EXPECT_LT(rec.indexOf("info ListingReady Listing ready"), rec.indexOf("info TransferDone Transfer done:"));
     EXPECT_FALSE(ftp.Busy());
 
     // Download, byte-exact, with the size announced by the opening reply.
@@ -82,7 +82,7 @@ TEST_P(Transfers, ListDownloadUploadAndResumeAreByteExact)
     EXPECT_EQ(testutil::sha256OfFile(local("big.bin")), testutil::sha256OfFile(server.path("big.bin")));
     EXPECT_EQ(ftp.BytesTransferred(), 5 * 1024 * 1024 + 123);
     if (GetParam().server == ServerKind::Vsftpd) {  // pyftpdlib's opening reply names no size
-        EXPECT_TRUE(rec.has("info 13 5243003")) << dump();
+        EXPECT_TRUE(rec.has("info SizeAnnounced 5243003")) << dump();
     }
 
     // Resume a download from a partial local file: REST, then only the rest moves.
@@ -175,7 +175,7 @@ TEST_P(Transfers, FailedLocalWriteStopsTheDownloadAndKeepsThePart)
     std::signal(SIGXFSZ, previousHandler);
     ASSERT_TRUE(done) << dump();
     EXPECT_FALSE(ftp.Success);
-    EXPECT_TRUE(rec.has("error 21 " + local("four.bin"))) << dump();
+    EXPECT_TRUE(rec.has("error LocalFileWrite " + local("four.bin"))) << dump();
     EXPECT_EQ(QFileInfo(local("four.bin")).size(), 1024 * 1024);
     EXPECT_EQ(testutil::readFile(local("four.bin")), testutil::readFile(server.path("four.bin")).left(1024 * 1024));
     ASSERT_TRUE(run([&] { ftp.ListDirectory(); }, "ListingDone")) << dump();
@@ -287,7 +287,7 @@ TEST(TransferFaults, ServerDroppingTheConnectionMidTransferEndsTheSession)
     ftp.RemoteFile = "f.bin";
     ftp.Download(false);
     ASSERT_TRUE(rec.waitFor("FtpQuit")) << rec.events.join('\n').toStdString();
-    EXPECT_TRUE(rec.has("info 1 Disconnected"));
+    EXPECT_TRUE(rec.has("info NotConnected Disconnected"));
     EXPECT_TRUE(rec.has("FileReceived"));
     EXPECT_FALSE(ftp.Success);
     EXPECT_FALSE(ftp.Busy());
@@ -340,8 +340,8 @@ TEST_F(ScriptedTransfer, ListingCompletesWhicheverEndComesFirst)
         EXPECT_EQ(ftp.ListingLines(), (QStringList{"-rw-r--r-- 1 u g 5 Jan 01 2020 a.txt", "last line without feed"}));
         // Both ends were awaited: the event follows the later of them, the 226 when the data
         // side closed first.
-        const int ready = rec.indexOf("info 11 Listing ready");
-        const int reply = rec.indexOf("info 4 226 Done.");
+        const int ready = rec.indexOf("info ListingReady Listing ready");
+        const int reply = rec.indexOf("info ReplyLine 226 Done.");
         ASSERT_GE(ready, 0) << dump();
         ASSERT_GE(reply, 0) << dump();
         EXPECT_GT(rec.indexOf("ListingDone"), qMax(ready, reply)) << dump();
@@ -369,7 +369,7 @@ TEST_F(ScriptedTransfer, ListingCountsBytesAndKeepsLongLinesWithinABound)
     EXPECT_EQ(ftp.ListingLines()[0], QString::fromUtf8(umlauts));
     EXPECT_EQ(ftp.ListingLines()[1].size(), mebibyte.size());  // a 1 MiB line is a line
     EXPECT_EQ(ftp.ListingLines()[2], "short");
-    EXPECT_TRUE(rec.has("info 30 A listing line longer than 4194304 bytes was left out")) << dump();
+    EXPECT_TRUE(rec.has("info Notice A listing line longer than 4194304 bytes was left out")) << dump();
     // Bytes, not characters: "ü" and "ß" are two bytes each.
     EXPECT_EQ(ftp.BytesTransferred(), umlauts.size() + mebibyte.size() + 5);
 }
@@ -495,7 +495,7 @@ TEST(AsciiMode, LineEndsAreConvertedOnTheWireOnly)
         ASSERT_TRUE(run([&] { ftp.Download(true); }, "FileReceived"));
         EXPECT_EQ(testutil::readFile(scratch.filePath("text-back.txt")), text);
         EXPECT_FALSE(rec.commands.filter("REST 4").size()) << rec.commands.join('|').toStdString();
-        EXPECT_TRUE(rec.has("info 30 ASCII mode does not resume: text.txt is downloaded again from its start"));
+        EXPECT_TRUE(rec.has("info Notice ASCII mode does not resume: text.txt is downloaded again from its start"));
         ftp.LocalFile = scratch.filePath("text.txt");
         ftp.ResumePos = 5;
         ASSERT_TRUE(run([&] { ftp.Upload(); }, "FileStored"));
