@@ -152,7 +152,11 @@ void DBusLinkClient::Close()
 
 void DBusLinkClient::dropWatcher()
 {
-    delete m_watcher;
+    // Later: the watcher may be the one announcing the owner's departure right now.
+    if (m_watcher) {
+        m_watcher->disconnect(this);
+        m_watcher->deleteLater();
+    }
     m_watcher = nullptr;
 }
 
