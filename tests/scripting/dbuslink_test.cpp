@@ -9,6 +9,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -64,14 +65,27 @@ struct ProcessResult
 };
 
 // gdbus in a process of its own; the event loop runs meanwhile so that our side can answer.
-ProcessResult gdbusPoke(const QString& item, const QString& data)
+// `asUser` runs it under another user id (root only), on the bus at `address`.
+ProcessResult gdbusPoke(const QString& item, const QString& data, const QString& address = {}, int asUser = -1)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("gdbus"),
-                  {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                   QStringLiteral("org.orvoftp.OrvoFTP"), QStringLiteral("--object-path"), QStringLiteral("/link"),
-                   QStringLiteral("--method"), QStringLiteral("org.orvoftp.OrvoFTP.Link.Poke"), item, data});
+    QStringList arguments{QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                          QStringLiteral("org.orvoftp.OrvoFTP"), QStringLiteral("--object-path"), QStringLiteral("/link"),
+                          QStringLiteral("--method"), QStringLiteral("org.orvoftp.OrvoFTP.Link.Poke"), item, data};
+    QString program = QStringLiteral("gdbus");
+    if (asUser >= 0) {
+        arguments = QStringList{QStringLiteral("--reuid=%1").arg(asUser), QStringLiteral("--regid=%1").arg(asUser),
+                                QStringLiteral("--clear-groups"), program} + arguments;
+        program = QStringLiteral("setpriv");
+    }
+    if (!address.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        environment.insert(QStringLiteral("HOME"), QStringLiteral("/"));
+        process.setProcessEnvironment(environment);
+    }
+    process.start(program, arguments);
     testutil::waitFor([&] { return process.state() == QProcess::NotRunning; }, 30000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAll())};
@@ -308,6 +322,59 @@ TEST_F(DBusLinkTest, MenuAsksForTheCommandPrefixWhenDdePromptIsOn)
     link->ToggleFromMenu();
     EXPECT_FALSE(link->ClientOpen());
     EXPECT_EQ(logs.last(), QStringLiteral("DDE link closed."));
+}
+
+// A bus that lets every user connect, so that another user's call reaches the server at all.
+class OpenBus
+{
+public:
+    OpenBus()
+    {
+        const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
+        testutil::writeFile(config, "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                                    " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                                    "<busconfig><include>/usr/share/dbus-1/session.conf</include>\n"
+                                    "<policy context=\"default\"><allow user=\"*\"/></policy></busconfig>\n");
+        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
+                                                       QStringLiteral("--print-address=1"), QStringLiteral("--nofork")});
+        testutil::waitFor([this] { return m_daemon.canReadLine() || m_daemon.state() == QProcess::NotRunning; });
+        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~OpenBus()
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("open-bus"));
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    QDBusConnection connect() { return QDBusConnection::connectToBus(address, QStringLiteral("open-bus")); }
+
+    QString address;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+};
+
+TEST(DBusLinkServerUsers, CallsFromAnotherUserAreRefused)
+{
+    if (!testutil::isRoot())
+        GTEST_SKIP() << "needs root to call as another user";
+    OpenBus open;
+    ASSERT_FALSE(open.address.isEmpty());
+    QDBusConnection bus = open.connect();
+    ASSERT_TRUE(bus.isConnected());
+    DBusLinkServer server(bus);
+    QStringList commands;
+    server.OnCommand = [&](const QString& text) { commands << text; };
+    ASSERT_TRUE(server.Start());
+
+    const ProcessResult stranger = gdbusPoke(QStringLiteral("cmd"), QStringLiteral("EXIT"), open.address, 65534);
+    EXPECT_NE(stranger.exitCode, 0);
+    EXPECT_TRUE(stranger.output.contains(QLatin1String("AccessDenied"))) << stranger.output.toStdString();
+    const ProcessResult owner = gdbusPoke(QStringLiteral("cmd"), QStringLiteral("STATUS"), open.address);
+    EXPECT_EQ(owner.exitCode, 0) << owner.output.toStdString();
+    ASSERT_TRUE(testutil::waitFor([&] { return !commands.isEmpty(); }));
+    EXPECT_EQ(commands, QStringList{"STATUS"});
 }
 
 TEST(DBusLinkNames, BusNamesAndObjectPaths)
