@@ -39,7 +39,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments)
         }
     }
     if (scripts.size() != 1) {
-        result.error = scripts.isEmpty() ? QStringLiteral("no script given") : QStringLiteral("more than one script given");
+        result.error = scripts.isEmpty() ? QStringLiteral("no script given")
+                                         : QStringLiteral("more than one script given");
         return result;
     }
     options.script = scripts.first();

@@ -44,7 +44,8 @@ DBusLinkClient::~DBusLinkClient() = default;
 bool DBusLinkClient::ValidBusName(const QString& name)
 {
     // Unique names (":1.42") or well-known names of two or more elements, 255 characters at most.
-    static const QRegularExpression wellKnown(QStringLiteral(R"(^[A-Za-z_-][A-Za-z0-9_-]*(\.[A-Za-z_-][A-Za-z0-9_-]*)+$)"));
+    static const QRegularExpression wellKnown(
+        QStringLiteral(R"(^[A-Za-z_-][A-Za-z0-9_-]*(\.[A-Za-z_-][A-Za-z0-9_-]*)+$)"));
     static const QRegularExpression unique(QStringLiteral(R"(^:[A-Za-z0-9_-]+(\.[A-Za-z0-9_-]+)+$)"));
     return name.size() <= 255 && (wellKnown.match(name).hasMatch() || unique.match(name).hasMatch());
 }

@@ -28,7 +28,8 @@ DBusLinkServer::~DBusLinkServer()
 
 QString DBusLinkServer::InstanceName()
 {
-    return QString::fromLatin1(ServiceName) + QStringLiteral(".i") + QString::number(QCoreApplication::applicationPid());
+    return QString::fromLatin1(ServiceName) + QStringLiteral(".i")
+        + QString::number(QCoreApplication::applicationPid());
 }
 
 bool DBusLinkServer::Start()

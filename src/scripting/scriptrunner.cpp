@@ -99,7 +99,7 @@ void ScriptRunner::RunScriptFile(const QString& path)
         data = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         const QString text = QStringLiteral("Error opening script file.");
-        prompts().messageBox(text, QString::fromLatin1(Caption), Prompt::Icon::Error, Prompt::Ok);
+        prompts().messageBox(text, QString::fromLatin1(SessionController::Caption), Prompt::Icon::Error, Prompt::Ok);
         failToStart(End::Unreadable, text);
         return;
     }
@@ -346,7 +346,8 @@ void ScriptRunner::ReportScriptError(int line, ScriptError error)
         CompileResult shown;
         shown.error = error;
         shown.errorLine = line;
-        prompts().messageBox(shown.Message(), QString::fromLatin1(Caption), Prompt::Icon::Error, Prompt::Ok);
+        prompts().messageBox(shown.Message(), QString::fromLatin1(SessionController::Caption), Prompt::Icon::Error,
+                             Prompt::Ok);
         Stop();
     }
     emit reply(QStringLiteral("OrvoFTP: Error in DDE command"));

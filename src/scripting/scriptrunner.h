@@ -59,8 +59,8 @@ public:
     virtual ~ScriptExecutor() = default;
 
     // Starts the instruction's operation and reports its end through `done`, exactly once,
-    // now or later (a failure that the operation could not even start included). Immediate
-    // commands (IsImmediate) are expected to complete before Execute returns.
+    // now or later (an operation that cannot even start reports a failure). Immediate
+    // commands (IsImmediate) may arrive while another command's operation is under way.
     virtual void Execute(const ScriptInstruction& instruction, ScriptCompletion done) = 0;
     // IFEXIST: whether `name` exists in the current local directory (side None or L) or in
     // the remote listing shown (side R).
@@ -92,7 +92,6 @@ public:
     static constexpr const char* RunCaption = "Run &Script";
     static constexpr const char* StopCaption = "Stop &Script";
     static constexpr const char* CompleteText = "Script Complete";
-    static constexpr const char* Caption = "OrvoFTP 2.50";
 
     explicit ScriptRunner(ScriptExecutor& executor, QObject* parent = nullptr);
     ~ScriptRunner() override;

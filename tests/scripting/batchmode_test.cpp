@@ -154,7 +154,8 @@ TEST(Netrc, LookUpAsCurlAndLftpDo)
         EXPECT_EQ(entry->password, QString::fromLatin1(c.password));
     }
     EXPECT_FALSE(LookupNetrc("machine a login b password c", QStringLiteral("x")));
-    EXPECT_EQ(LookupNetrc("machine a\r\nlogin b\r\npassword c\r\n", QStringLiteral("a"))->password, QStringLiteral("c"));
+    EXPECT_EQ(LookupNetrc("machine a\r\nlogin b\r\npassword c\r\n", QStringLiteral("a"))->password,
+              QStringLiteral("c"));
 }
 
 TEST(Netrc, CompletesAConnectWithoutPassword)

@@ -70,9 +70,11 @@ ProcessResult gdbusPoke(const QString& item, const QString& data, const QString&
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments{QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                          QStringLiteral("org.orvoftp.OrvoFTP"), QStringLiteral("--object-path"), QStringLiteral("/link"),
-                          QStringLiteral("--method"), QStringLiteral("org.orvoftp.OrvoFTP.Link.Poke"), item, data};
+    QStringList arguments{QStringLiteral("call"), QStringLiteral("--session"),
+                          QStringLiteral("--dest"), QStringLiteral("org.orvoftp.OrvoFTP"),
+                          QStringLiteral("--object-path"), QStringLiteral("/link"),
+                          QStringLiteral("--method"), QStringLiteral("org.orvoftp.OrvoFTP.Link.Poke"),
+                          item, data};
     QString program = QStringLiteral("gdbus");
     if (asUser >= 0) {
         arguments = QStringList{QStringLiteral("--reuid=%1").arg(asUser), QStringLiteral("--regid=%1").arg(asUser),
@@ -171,7 +173,8 @@ TEST_F(DBusLinkTest, GdbusPokesCommandsAndUnknownItemsAreRefused)
 
     const ProcessResult refused = gdbusPoke(QStringLiteral("data"), QStringLiteral("STATUS"));
     EXPECT_NE(refused.exitCode, 0);
-    EXPECT_TRUE(refused.output.contains(QLatin1String(DBusLinkServer::UnknownItemError))) << refused.output.toStdString();
+    EXPECT_TRUE(refused.output.contains(QLatin1String(DBusLinkServer::UnknownItemError)))
+        << refused.output.toStdString();
     testutil::spin(50);
     EXPECT_EQ(commands.size(), 1);
     EXPECT_TRUE(listener.texts.isEmpty());  // the echo of a poke never goes back out
@@ -331,12 +334,14 @@ public:
     OpenBus()
     {
         const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
-        testutil::writeFile(config, "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                    " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                    "<busconfig><include>/usr/share/dbus-1/session.conf</include>\n"
-                                    "<policy context=\"default\"><allow user=\"*\"/></policy></busconfig>\n");
-        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
-                                                       QStringLiteral("--print-address=1"), QStringLiteral("--nofork")});
+        testutil::writeFile(config,
+                            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                            "<busconfig><include>/usr/share/dbus-1/session.conf</include>\n"
+                            "<policy context=\"default\"><allow user=\"*\"/></policy></busconfig>\n");
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address=1"),
+                        QStringLiteral("--nofork")});
         testutil::waitFor([this] { return m_daemon.canReadLine() || m_daemon.state() == QProcess::NotRunning; });
         address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
