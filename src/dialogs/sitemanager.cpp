@@ -286,7 +286,10 @@ QWidget* TfrmSite::buildStatsTab()
     form->addRow(QStringLiteral("Bytes Uploaded:"), lblBytesUp);
     form->addRow(QStringLiteral("Bytes Downloaded:"), lblBytesDown);
     btnResetStats = button("btnResetStats", QStringLiteral("&Reset"), tab);
-    form->addRow(QString(), btnResetStats);
+    auto* resetRow = new QHBoxLayout;
+    resetRow->addWidget(btnResetStats);
+    resetRow->addStretch(1);
+    form->addRow(QString(), resetRow);
     connect(btnResetStats, &QPushButton::clicked, this, &TfrmSite::btnResetStatsClick);
     return tab;
 }
