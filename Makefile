@@ -13,7 +13,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
 	python3 python3-pyftpdlib vsftpd dante-server lftp curl \
-	dbus libcanberra-dev iproute2 passwd procps \
+	dbus libcanberra-dev iproute2 passwd procps libglib2.0-bin \
 	desktop-file-utils appstream man-db dpkg-dev file libxml2-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
