@@ -112,7 +112,12 @@ TEST_F(SiteCommandsTest, SitesConnectFromTheMenuAndTheSiteManager)
     auto window = openWindow();
     addSite(*window, "Personal", "lab:2121", pyftpd.port());
     addSite(*window, "Work", "nopass", pyftpd.port(), "");
+    window->SiteDatabase->appendGroupSite("Work", "unfinished");  // added, no address yet
     window->SiteMenus->BuildGroupMenu();
+
+    // A site without an address starts nothing (and leaves nothing half-started).
+    window->SiteMenus->GroupMenu->actions()[1]->menu()->actions()[1]->trigger();
+    EXPECT_EQ(window->Session->State(), SessionState::NotConnected);
 
     QAction* entry = window->SiteMenus->GroupMenu->actions()[0]->menu()->actions()[0];
     ASSERT_EQ(entry->data().toString(), "lab:2121");
