@@ -173,7 +173,8 @@ TEST_F(SiteManagerTest, MoveTwoSitesToAnotherGroup)
 }
 
 // Groups: a new one is saved in sorted order with the import mark; a reserved or taken name
-// is refused with the reason; deleting a group erases its sites and shows the first group.
+// is refused with the reason; deleting a group erases its sites, the site shown among them,
+// and shows the first group.
 TEST_F(SiteManagerTest, GroupsAreAddedSortedAndDeletedWithTheirSites)
 {
     makeGroup("Personal", {"home"});
@@ -189,6 +190,7 @@ TEST_F(SiteManagerTest, GroupsAreAddedSortedAndDeletedWithTheirSites)
     EXPECT_TRUE(messages(prompt).last().startsWith("The name \"groups\" is kept"));
     EXPECT_EQ(db.groups(), QStringList({"Archive", "Personal"}));
 
+    edit(*form, "home");
     prompt.answer(Prompt::Yes);
     form->btnDeleteGroupClick();
     EXPECT_EQ(prompt.asked().back().text,
@@ -197,6 +199,9 @@ TEST_F(SiteManagerTest, GroupsAreAddedSortedAndDeletedWithTheirSites)
     EXPECT_FALSE(IniFile(dir.filePath("sites.ini")).sectionExists("home"));
     EXPECT_EQ(form->CurrentGroup(), "Archive");
     EXPECT_EQ(form->SiteList->count(), 0);
+    // The site shown went with its group: nothing is left to save back unlisted.
+    EXPECT_FALSE(form->SiteShown());
+    EXPECT_TRUE(form->LoadedSite().isEmpty());
 }
 
 // "&Reset" shows "Unknown" and zeros; the counters show with thousands separators.
