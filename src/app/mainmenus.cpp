@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainsites.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
@@ -94,6 +95,8 @@ void TfrmMain::buildCommands()
 {
     Commands->setContextSource([this] { return commandContext(); });
     buildConnectionCommands();
+    SiteMenus = new MainSites(*this);
+    SiteMenus->buildCommands();
     buildViewCommands();
 }
 
@@ -188,7 +191,8 @@ void TfrmMain::buildMenus()
     connect(server, &QMenu::aboutToShow, this, refresh);
 
     QMenu* sites = bar->addMenu(QStringLiteral("S&ites"));
-    add(sites, {"mnuSaveLocalPath", "mnuSaveRemotePath"});
+    add(sites, {"mnuSiteManager", "-", "mnuAddCurrentSite", "mnuEditCurrentSite", "mnuCreateShortcut", "-",
+                "mnuSaveLocalPath", "mnuSaveRemotePath", "-", "mnuNewSession"});
     connect(sites, &QMenu::aboutToShow, this, refresh);
 
     QMenu* directory = bar->addMenu(QStringLiteral("&Directory"));
@@ -233,6 +237,6 @@ void TfrmMain::buildToolBar()
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort"})
+    for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort", "mnuSiteManager", "mnuAddCurrentSite", "mnuCreateShortcut"})
         ToolBar->addAction(command(QString::fromLatin1(id)));
 }

@@ -152,6 +152,10 @@ void TfrmMain::QuickConnectEnter()
 
 void TfrmMain::ConnectToSiteEntry(const QString& siteName)
 {
+    // A site just added has no address yet: there is nothing to connect to.
+    const TSiteRecord site = SiteDatabase->readSite(siteName);
+    if (site.IP.trimmed().isEmpty())
+        return;
     if (Session->State() != SessionState::NotConnected) {
         if (Session->TransferRunning()) {
             prompts().messageBox(QStringLiteral("A file transfer is in progress.  You must stop the transfer before "
@@ -165,7 +169,7 @@ void TfrmMain::ConnectToSiteEntry(const QString& siteName)
     Session->Ftp().InitialDirectory.clear();
     Session->SetState(SessionState::LoggingIn);
     // The entry is a site, whatever its name looks like (a name may hold ":").
-    Session->Connect(requestFromSite(siteName, SiteDatabase->readSite(siteName), Config().Email));
+    Session->Connect(requestFromSite(siteName, site, Config().Email));
 }
 
 // What the server box holds, as a request; the session does the rest.

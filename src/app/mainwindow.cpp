@@ -4,9 +4,11 @@
 #include "app/columnfit.h"
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainsites.h"
 #include "app/progresspanel.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
+#include "controls/browsedir.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
 #include "platform/core/inifile.h"
@@ -40,6 +42,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     installQtPrompt();
+    QtPrompt::setFolderPicker(&TOrvoBrowseDir::pick);
     // The three files of the program directory (start-up step 4) come first: every
     // controller reads them.
     ProgramDir = ProgramDirectory::path();
@@ -215,7 +218,9 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
         // A site file that cannot be written is reported when the user edits sites.
     }
 
-    // 8: view settings and the completion check marks; 9: "Auto"; 10: the history.
+    // 8: the group menu, view settings and the completion check marks; 9: "Auto"; 10: the
+    // history.
+    SiteMenus->BuildGroupMenu();
     ApplyViewSettingsToWindow();
     Session->SetTransferMode(TransferModeChoice::Auto);
     QuickConnect->SetHistory(readHistory(*Settings->file().read()));
@@ -239,6 +244,8 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
     const QStringList arguments = CollectArguments(rawArguments);
     if (!arguments.isEmpty())
         ProcessCommandLine(arguments);
+    else if (Config().ShowSiteManager)
+        QMetaObject::invokeMethod(this, [this] { SiteMenus->ShowSiteManager(); }, Qt::QueuedConnection);
 }
 
 void TfrmMain::ProcessCommandLine(const QStringList& arguments)

@@ -16,6 +16,7 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainSites;
 class QuickConnectBar;
 class SessionController;
 class SettingsStore;
@@ -73,6 +74,7 @@ public:
     QMenu* TrayMenu = nullptr;
     QMenu* PopupView = nullptr;  // the file views' right-button menu
     TFindBox* FindBox = nullptr;
+    MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
 
     ConfigData& Config();
     // A command by its id ("btnConnect", "mnuRefresh", ...).

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolButton>
 
 namespace {
 
@@ -26,7 +27,13 @@ QuickConnectBar::QuickConnectBar(QWidget* parent)
     txtFTPServer->setMaxCount(HistoryLimit);
     txtFTPServer->lineEdit()->setPlaceholderText(QStringLiteral("IP:<user>:<pass>:<port>"));
     txtFTPServer->setToolTip(QStringLiteral("IP:<user>:<pass>:<port>"));
-    serverLayout->addWidget(new QLabel(QStringLiteral("FTP Server"), PanelServer));
+    btnFTPServer = new QToolButton(PanelServer);
+    btnFTPServer->setObjectName(QStringLiteral("btnFTPServer"));
+    btnFTPServer->setText(QStringLiteral("FTP Server"));
+    btnFTPServer->setToolTip(QStringLiteral("Click for site list"));
+    btnFTPServer->setAutoRaise(true);
+    btnFTPServer->setPopupMode(QToolButton::InstantPopup);
+    serverLayout->addWidget(btnFTPServer);
     serverLayout->addWidget(txtFTPServer, 1);
     layout->addWidget(PanelServer, 3);
 

@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QToolButton;
 
 // The quick-connect bar: the server box with its history, and the user, password and port
 // boxes on the panel "Sh&ow Prompts" toggles. It shows what the session connects to and
@@ -18,6 +19,7 @@ public:
     explicit QuickConnectBar(QWidget* parent = nullptr);
 
     QWidget* PanelServer = nullptr;
+    QToolButton* btnFTPServer = nullptr;  // "FTP Server": the group menu drops from it
     QComboBox* txtFTPServer = nullptr;
     QWidget* PanelInfo = nullptr;
     QLineEdit* txtUser = nullptr;

@@ -63,6 +63,9 @@ ConnectionRequest resolveServerText(const QString& text, const QuickConnectBoxes
 {
     if (text.contains(QLatin1String("ftp://")))
         return requestFromAddress(text);
+    // A site name may hold ":" or "/": the whole text names a site before its first part does.
+    if (sites.SiteExists(text))
+        return requestFromSite(text, sites.readSite(text), email);
     if (const QString candidate = siteNameCandidate(text); sites.SiteExists(candidate))
         return requestFromSite(candidate, sites.readSite(candidate), email);
     if (!currentSite.isEmpty()) {

@@ -78,6 +78,8 @@ public:
     const ConnectionRequest& Request() const { return m_request; }
     QString CurrentSiteName() const { return m_request.siteName; }
     void ClearCurrentSite() { m_request.siteName.clear(); }
+    // The connection shown was just stored as this site ("Add Current Site").
+    void SetCurrentSiteName(const QString& name) { m_request.siteName = name; }
     bool AntiIdle() const { return m_antiIdle; }
     void SetAntiIdle(bool on);
     bool SiteResumes() const { return m_siteResumes; }

@@ -1,5 +1,7 @@
 #include "sites/sitedatabase.h"
 
+#include <algorithm>
+
 
 namespace {
 
@@ -31,6 +33,34 @@ void writeIfSet(IniDocument& doc, const QString& section, const QString& key, co
 {
     if (!value.isEmpty())
         doc.writeString(section, key, value);
+}
+
+// The full section of a site save; `pass` is already scrambled (empty for none).
+void writeSiteSection(IniDocument& doc, const QString& name, const TSiteRecord& site, const QByteArray& pass)
+{
+    doc.eraseSection(name);
+    doc.writeString(name, QStringLiteral("IP"), site.IP);
+    doc.writeString(name, QStringLiteral("Options"), site.Options);
+    writeIfSet(doc, name, QStringLiteral("User"), site.User);
+    if (!pass.isEmpty())
+        doc.writeBytes(name, QStringLiteral("Pass"), pass);
+    writeIfSet(doc, name, QStringLiteral("Account"), site.Account);
+    if (site.Port != DefaultPort)
+        doc.writeString(name, QStringLiteral("Port"), site.Port);
+    writeIfSet(doc, name, QStringLiteral("LocalDir"), site.LocalDir);
+    writeIfSet(doc, name, QStringLiteral("RemoteDir"), site.RemoteDir);
+    writeIfSet(doc, name, QStringLiteral("LocalFilter"), site.LocalFilter);
+    writeIfSet(doc, name, QStringLiteral("RemoteFilter"), site.RemoteFilter);
+    writeIfSet(doc, name, QStringLiteral("Resume"), site.Resume);
+    writeIfSet(doc, name, QStringLiteral("Retry"), site.Retry);
+    writeIfSet(doc, name, QStringLiteral("Timeout"), site.Timeout);
+    for (int i = 0; i < site.Notes.size(); ++i)
+        doc.writeString(name, NotePrefix + QString::number(i + 1), TSiteDatabase::encodeNote(site.Notes.at(i)));
+}
+
+QByteArray scrambled(const QString& password)
+{
+    return password.isEmpty() ? QByteArray() : ScramblePassword(password);
 }
 
 }  // namespace
@@ -157,26 +187,44 @@ TSiteRecord TSiteDatabase::readSite(const QString& name) const
 void TSiteDatabase::writeSite(const QString& name, const TSiteRecord& site)
 {
     // Scramble first: a password that cannot be stored must leave the old section intact.
-    const QByteArray pass = site.Pass.isEmpty() ? QByteArray() : ScramblePassword(site.Pass);
+    const QByteArray pass = scrambled(site.Pass);
+    m_file.edit([&](IniDocument& doc) { writeSiteSection(doc, name, site, pass); });
+}
+
+void TSiteDatabase::renameSite(const QString& group, const QString& oldName, const QString& newName,
+                               const TSiteRecord& site)
+{
+    const QByteArray pass = scrambled(site.Pass);
     m_file.edit([&](IniDocument& doc) {
+        writeSiteSection(doc, newName, site, pass);
+        // Section names ignore case: erasing the old name would erase the new one as well.
+        if (oldName.compare(newName, Qt::CaseInsensitive) != 0)
+            doc.eraseSection(oldName);
+        QStringList names = doc.readList(groupSection(group), SitePrefix);
+        for (QString& entry : names) {
+            if (entry.compare(oldName, Qt::CaseInsensitive) == 0)
+                entry = newName;
+        }
+        doc.writeList(groupSection(group), SitePrefix, names);
+    });
+}
+
+void TSiteDatabase::addConnectionSite(const QString& group, const QString& name, const QString& host,
+                                      const QString& port, const QString& user, const QString& password)
+{
+    const QByteArray pass = scrambled(password);
+    m_file.edit([&](IniDocument& doc) {
+        QStringList names = doc.readList(groupSection(group), SitePrefix);
+        names << name;
+        std::stable_sort(names.begin(), names.end(),
+                         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        doc.writeList(groupSection(group), SitePrefix, names);
         doc.eraseSection(name);
-        doc.writeString(name, QStringLiteral("IP"), site.IP);
-        doc.writeString(name, QStringLiteral("Options"), site.Options);
-        writeIfSet(doc, name, QStringLiteral("User"), site.User);
+        doc.writeString(name, QStringLiteral("IP"), host);
+        doc.writeString(name, QStringLiteral("Port"), port);
+        writeIfSet(doc, name, QStringLiteral("User"), user);
         if (!pass.isEmpty())
             doc.writeBytes(name, QStringLiteral("Pass"), pass);
-        writeIfSet(doc, name, QStringLiteral("Account"), site.Account);
-        if (site.Port != DefaultPort)
-            doc.writeString(name, QStringLiteral("Port"), site.Port);
-        writeIfSet(doc, name, QStringLiteral("LocalDir"), site.LocalDir);
-        writeIfSet(doc, name, QStringLiteral("RemoteDir"), site.RemoteDir);
-        writeIfSet(doc, name, QStringLiteral("LocalFilter"), site.LocalFilter);
-        writeIfSet(doc, name, QStringLiteral("RemoteFilter"), site.RemoteFilter);
-        writeIfSet(doc, name, QStringLiteral("Resume"), site.Resume);
-        writeIfSet(doc, name, QStringLiteral("Retry"), site.Retry);
-        writeIfSet(doc, name, QStringLiteral("Timeout"), site.Timeout);
-        for (int i = 0; i < site.Notes.size(); ++i)
-            doc.writeString(name, NotePrefix + QString::number(i + 1), encodeNote(site.Notes.at(i)));
     });
 }
 
@@ -231,6 +279,27 @@ std::optional<QString> TSiteDatabase::groupNameProblem(const QString& name) cons
             return QStringLiteral("A group named \"%1\" already exists.  Please choose another name.").arg(name);
     }
     return std::nullopt;
+}
+
+std::optional<QString> TSiteDatabase::newSiteNameProblem(const QString& name) const
+{
+    if (auto problem = siteNameProblem(name))
+        return problem;
+    if (!groupOf(name).isEmpty())
+        return QStringLiteral("A site named \"%1\" already exists.  Please choose another name.").arg(name);
+    return std::nullopt;
+}
+
+QString TSiteDatabase::groupOf(const QString& site) const
+{
+    const auto doc = m_file.read();
+    for (const QString& group : doc->readList(GroupsSection, GroupPrefix)) {
+        for (const QString& entry : doc->readList(groupSection(group), SitePrefix)) {
+            if (entry.compare(site, Qt::CaseInsensitive) == 0)
+                return group;
+        }
+    }
+    return {};
 }
 
 QString TSiteDatabase::findSiteByHost(const QString& group, const QString& host) const

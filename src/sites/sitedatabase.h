@@ -84,6 +84,23 @@ public:
     // The same checks for a new group name, which also may not be "Groups" nor an existing
     // group's name.
     std::optional<QString> groupNameProblem(const QString& name) const;
+    // The checks for a site about to be added: those of siteNameProblem, and a name that a
+    // group lists already is refused even while its section has no IP (a site just added in
+    // the site manager has none yet): two entries would share one section.
+    std::optional<QString> newSiteNameProblem(const QString& name) const;
+    // The first group (in [_Groups_] order) whose list names `site`, ignoring case as section
+    // names do; empty when none does.
+    QString groupOf(const QString& site) const;
+
+    // A renamed site, in one edit: the record is written under `newName` before [oldName] is
+    // erased, and the entry of `oldName` in the group's list becomes `newName` (the other
+    // entries keep their places). Throws AppError for a password that cannot be stored.
+    void renameSite(const QString& group, const QString& oldName, const QString& newName, const TSiteRecord& site);
+    // What "Add Current Site" stores: erases [name] and writes IP, Port (always), and User
+    // and Pass (scrambled) when not empty; then lists the site in `group`, the list sorted
+    // by name ignoring case. One edit. Throws AppError for a password that cannot be stored.
+    void addConnectionSite(const QString& group, const QString& name, const QString& host, const QString& port,
+                           const QString& user, const QString& password);
 
     // The first site of the group's list whose IP equals `host` ignoring case; empty if none.
     QString findSiteByHost(const QString& group, const QString& host) const;

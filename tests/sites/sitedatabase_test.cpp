@@ -297,4 +297,68 @@ TEST_F(SiteDatabaseTest, SavingAPathChangesOnlyThatKey)
     EXPECT_FALSE(QFile::exists(dir.filePath("untouched.ini")));
 }
 
+// A rename replaces the loaded site's entry in its place and its section under the new name
+// (written before the old one goes: one edit); other entries and sections stay.
+TEST_F(SiteDatabaseTest, RenameReplacesOnlyThatSiteInOneEdit)
+{
+    db.saveGroups({"Personal"}, 1);
+    TSiteRecord r = fullRecord();
+    db.writeSite("a", r);
+    db.writeSite("b", r);
+    db.saveGroupSites("Personal", {"a", "b", "c"});
+    r.IP = "renamed.example.org";
+    db.renameSite("Personal", "B", "b2", r);
+    EXPECT_EQ(db.groupSites("Personal"), QStringList({"a", "b2", "c"}));
+    EXPECT_FALSE(db.file().sectionExists("b"));
+    EXPECT_EQ(db.readSite("b2"), r);
+    EXPECT_EQ(db.readSite("a"), fullRecord());
+    // Only the case changes: the section is rewritten, not erased with the old name.
+    db.renameSite("Personal", "b2", "B2", r);
+    EXPECT_EQ(db.readSite("B2"), r);
+    EXPECT_EQ(db.groupSites("Personal"), QStringList({"a", "B2", "c"}));
+    // A password that cannot be stored leaves everything as it was.
+    const QByteArray before = testutil::readFile(path());
+    TSiteRecord bad = r;
+    bad.Pass = "tab\tpass";
+    EXPECT_THROW(db.renameSite("Personal", "B2", "b3", bad), AppError);
+    EXPECT_EQ(testutil::readFile(path()), before);
+}
+
+// A new site may not take a name some group lists, even while that site has no address yet
+// (two entries would share one section); groupOf finds the group, ignoring case.
+TEST_F(SiteDatabaseTest, ANameAGroupListsIsTakenForNewSites)
+{
+    db.saveGroups({"Personal", "Work"}, 1);
+    db.saveGroupSites("Work", {"Fresh"});
+    TSiteRecord blank;
+    blank.Options = FreshSiteOptions;
+    db.writeSite("Fresh", blank);
+    EXPECT_EQ(db.groupOf("fresh"), "Work");
+    EXPECT_EQ(db.groupOf("nowhere"), "");
+    EXPECT_FALSE(db.siteNameProblem("fresh"));
+    EXPECT_EQ(db.newSiteNameProblem("fresh"), "A site named \"fresh\" already exists.  Please choose another name.");
+    EXPECT_EQ(db.newSiteNameProblem("a=b"), "Site names cannot contain any of the following characters: ] [ = / \\");
+    EXPECT_EQ(db.newSiteNameProblem(""), QString());
+    EXPECT_FALSE(db.newSiteNameProblem("Other"));
+}
+
+// "Add Current Site" stores IP, Port (also 21), and the login; the group's list is sorted.
+TEST_F(SiteDatabaseTest, AddConnectionSiteWritesItsSubsetAndSortsTheList)
+{
+    db.saveGroupSites("Personal", {"beta", "Delta"});
+    db.addConnectionSite("Personal", "alpha", "ftp.example.org", "21", "joe", "pw:1");
+    db.addConnectionSite("Personal", "Charlie", "10.0.0.1", "2121", "", "");
+    EXPECT_EQ(db.groupSites("Personal"), QStringList({"alpha", "beta", "Charlie", "Delta"}));
+    const TSiteRecord alpha = db.readSite("alpha");
+    EXPECT_EQ(alpha.IP, "ftp.example.org");
+    EXPECT_EQ(alpha.User, "joe");
+    EXPECT_EQ(alpha.Pass, "pw:1");
+    EXPECT_EQ(db.file().readString("alpha", "Port"), "21");
+    EXPECT_NE(db.file().readString("alpha", "Pass"), "pw:1");
+    EXPECT_FALSE(db.file().valueExists("alpha", "Options"));
+    EXPECT_FALSE(db.file().valueExists("Charlie", "User"));
+    EXPECT_FALSE(db.file().valueExists("Charlie", "Pass"));
+    EXPECT_EQ(db.readSite("Charlie").Port, "2121");
+}
+
 }  // namespace

@@ -11,3 +11,12 @@ bool RunProgram(const QString& commandLine)
     const QString program = parts.takeFirst();
     return QProcess::startDetached(program, parts);
 }
+
+bool StartDetached(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
+}

@@ -13,6 +13,12 @@
 
 namespace {
 
+QtPrompt::FolderPicker& folderPicker()
+{
+    static QtPrompt::FolderPicker picker;
+    return picker;
+}
+
 QWidget* parentWindow()
 {
     return QApplication::activeWindow();
@@ -122,8 +128,15 @@ std::optional<QString> QtPrompt::saveFile(const QString& caption, const QString&
     return file;
 }
 
+void QtPrompt::setFolderPicker(FolderPicker picker)
+{
+    folderPicker() = std::move(picker);
+}
+
 std::optional<QString> QtPrompt::pickFolder(const QString& caption, const QString& startDirectory)
 {
+    if (folderPicker())
+        return folderPicker()(caption, startDirectory);
     const QString dir = QFileDialog::getExistingDirectory(parentWindow(), caption, startDirectory);
     if (dir.isEmpty())
         return std::nullopt;

@@ -2,6 +2,8 @@
 
 #include "platform/core/prompt.h"
 
+#include <functional>
+
 class QWidget;
 
 // The interactive prompt: Qt's standard dialogs, parented to the active window.
@@ -20,6 +22,11 @@ public:
 
     // "Text files (*.txt)|*.txt|All files|*" -> "Text files (*.txt);;All files (*)"
     static QString toQtFilter(const QString& filter);
+
+    // The program's own folder picker lives above this layer; whoever assembles the program
+    // installs it here (Qt's folder dialog answers without one). Empty: cancelled.
+    using FolderPicker = std::function<std::optional<QString>(const QString& caption, const QString& startDirectory)>;
+    static void setFolderPicker(FolderPicker picker);
 };
 
 // Makes the Qt dialogs the program's prompt (the core layer alone answers nothing).
