@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
@@ -12,6 +13,7 @@
 #include "platform/desktop/launcher.h"
 #include "session/sessioncontroller.h"
 #include "settings/settingsstore.h"
+#include "transfers/transferqueue.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -87,6 +89,8 @@ CommandContext TfrmMain::commandContext() const
     context.serverText = !QuickConnect->ServerText().isEmpty();
     context.siteShown = context.serverText && !Session->CurrentSiteName().isEmpty();
     context.connected = Session->Ftp().SessionConnected();
+    context.queueEntries = QueueModel->count();
+    context.queueSelected = QueueControl ? QueueControl->SelectedCount() : 0;
     return context;
 }
 
@@ -95,6 +99,8 @@ void TfrmMain::buildCommands()
     Commands->setContextSource([this] { return commandContext(); });
     buildConnectionCommands();
     buildViewCommands();
+    QueueControl = new QueueController(*this);
+    QueueControl->RegisterCommands(*Commands);
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -201,6 +207,8 @@ void TfrmMain::buildMenus()
     add(directory, {"-", "mnuFlushCache", "mnuViewRaw"});
     connect(directory, &QMenu::aboutToShow, this, refresh);
 
+    bar->addMenu(QueueControl->BuildMenu(this));
+
     QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
     add(options, {"mnuShowToolbar", "mnuShowPrompts", "mnuShowQueue", "-", "mnuIdle", "mnuSiteResumes", "mnuHalt"});
     QMenu* complete = options->addMenu(QStringLiteral("T&ransfer Complete"));
@@ -225,6 +233,7 @@ void TfrmMain::buildMenus()
                     "mnuAutoArrange", "-", "mnuSortName", "mnuSortSize", "mnuSortDate", "mnuSortExtension", "-",
                     "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-", "mnuRefresh", "mnuChangeDir"});
     connect(PopupView, &QMenu::aboutToShow, this, refresh);
+    QueueControl->AddToViewMenu(PopupView);
 }
 
 void TfrmMain::buildToolBar()
@@ -235,4 +244,5 @@ void TfrmMain::buildToolBar()
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort"})
         ToolBar->addAction(command(QString::fromLatin1(id)));
+    QueueControl->AddToolButtons(ToolBar);
 }

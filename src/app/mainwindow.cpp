@@ -5,6 +5,7 @@
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/progresspanel.h"
+#include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
@@ -20,6 +21,7 @@
 #include "settings/settingsstore.h"
 #include "sites/sitedatabase.h"
 #include "sites/sitestats.h"
+#include "transfers/transferqueue.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,6 +52,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     LocalDir->setFallback([this] { return Config().Path; });
     Session = new SessionController(*Settings, *SiteDatabase, *SiteStats, this);
     Session->SetLocalDirectory(LocalDir);
+    QueueModel = new TransferQueue(this);
     Commands = new CommandRegistry(this);
     buildWindow();
     wireSession();
@@ -154,13 +157,8 @@ void TfrmMain::buildBottom()
     // The session log scrolls vertically and shows addresses as plain text.
     Memo1->SetScrollBars(TcXConsole::ssVertical);
     Memo1->SetURLRecognize(false);
-    Queue = new TOrvoListView(Splitter3);
+    Queue = new TOrvoListView(Splitter3);  // its columns and rows: QueueView
     Queue->setObjectName(QStringLiteral("Queue"));
-    Queue->AddColumn(QStringLiteral("Source"), 200);
-    Queue->AddColumn(QStringLiteral("Size"), 70, Qt::AlignRight);
-    Queue->AddColumn(QStringLiteral("Target"), 200);
-    Queue->SetMultiSelect(true);
-    Queue->SetRowSelect(true);
     Splitter3->addWidget(Memo1);
     Splitter3->addWidget(Queue);
     Splitter3->setChildrenCollapsible(false);
@@ -237,7 +235,9 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
 
     // 15: arguments.
     const QStringList arguments = CollectArguments(rawArguments);
-    if (!arguments.isEmpty())
+    if (arguments.isEmpty())
+        QueueControl->PostPendingQueueOffer();
+    else
         ProcessCommandLine(arguments);
 }
 
@@ -300,6 +300,7 @@ void TfrmMain::FormClose()
 {
     QApplication::setApplicationDisplayName(QStringLiteral("Closing OrvoFTP..."));
     Session->SetScriptRunning(false);
+    QueueControl->SavePendingQueue();  // while the session still tells whether a batch runs
     Session->Shutdown();
     const bool hidden = TrayIcon->isVisible();
     if (hidden)
