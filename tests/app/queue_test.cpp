@@ -170,6 +170,30 @@ TEST_F(QueueWindowTest, CommandsAndTheirEnabling)
     EXPECT_FALSE(enabled(*window, "queClear"));
 }
 
+// What the batch does to the queue shows in the list at once, and the user's selection
+// stays on the entries it was on: a folder replaced by its contents at the front, a
+// completed entry removed by identity.
+TEST_F(QueueWindowTest, TheListFollowsTheBatch)
+{
+    auto window = openWindow();
+    TransferQueue& queue = queueOf(*window);
+    queue.append(QueueEntry::make(QueueEntry::DownloadFolder, "/pub/dir/", "", "/tmp/dir/"));
+    queue.append(QueueEntry::make(QueueEntry::DownloadFile, "/pub/last.txt", "3", "/tmp/last.txt"));
+    window->Queue->SetSelection({1});
+    const quint64 folder = queue.first()->id;
+    queue.removeById(folder);
+    queue.insertAtFront({QueueEntry::make(QueueEntry::DownloadFile, "/pub/dir/a", "1", "/tmp/dir/a"),
+                         QueueEntry::make(QueueEntry::DownloadFolder, "/pub/dir/sub/", "", "/tmp/dir/sub/")});
+    ASSERT_EQ(window->Queue->Count(), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(window->Queue->Item(row).Caption, queue.at(row).source) << row;
+        EXPECT_EQ(window->Queue->Item(row).ImageIndex, queue.at(row).kind) << row;
+    }
+    EXPECT_EQ(window->Queue->SelectedRows(), std::vector<int>{2});
+    EXPECT_FALSE(queue.removeById(folder));  // gone already: nothing else goes
+    EXPECT_EQ(window->Queue->Count(), 3);
+}
+
 // Remote selections: ".." left out, folders with a separator, sizes from the listing's
 // numbers (the German view shows "1.234"), the double-click action "Queue".
 TEST_F(QueueWindowTest, RemoteSelectionsQueueTheirTypedSizes)
