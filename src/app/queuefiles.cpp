@@ -131,6 +131,17 @@ bool QueueController::PostPendingQueueOffer()
 
 void QueueController::OfferPendingQueue()
 {
+    // After the window is shown: the start-up ends with its first resize.
+    if (m_window.Session->State() == SessionState::StartingUp) {
+        auto* once = new QObject(this);
+        connect(m_window.Session, &SessionController::stateChanged, once, [this, once](SessionState state) {
+            if (state == SessionState::StartingUp)
+                return;
+            once->deleteLater();
+            QMetaObject::invokeMethod(this, &QueueController::OfferPendingQueue, Qt::QueuedConnection);
+        });
+        return;
+    }
     PendingQueue::Offer offer;
     try {
         offer = pending().ask();

@@ -4,6 +4,7 @@
 #include "platform/core/inifile.h"
 #include "platform/core/prompt.h"
 #include "session/pathhelpers.h"
+#include "session/sessioncontroller.h"
 #include "settings/layout.h"
 
 #include <QFile>
@@ -61,7 +62,7 @@ PendingQueue::Offer PendingQueue::ask()
     const Prompt::Button button = prompts().messageBox(
         QStringLiteral("A transfer batch to \"") + offer.site
             + QStringLiteral("\" was not completed.  Do you want to connect and finish the transfer now? "),
-        QStringLiteral("OrvoFTP 2.50"), Prompt::Icon::Information, Prompt::Yes | Prompt::No | Prompt::Cancel);
+        QString::fromLatin1(SessionController::Caption), Prompt::Icon::Information, Prompt::Yes | Prompt::No | Prompt::Cancel);
     switch (button) {
     case Prompt::Yes:
         offer.answer = Answer::Resume;
