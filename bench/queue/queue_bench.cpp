@@ -103,7 +103,7 @@ void BM_AddSelection(benchmark::State& state)
     perEntry(state);
 }
 
-// What the cost would be with a column fit after every entry (the design's literal reading).
+// What a column fit after every added entry would cost instead.
 void BM_AddOneByOneFittingEachEntry(benchmark::State& state)
 {
     QueueUnderTest q;
