@@ -19,6 +19,8 @@ struct CommandContext
     bool serverText = false;     // the server box holds something
     bool siteShown = false;      // the connection came from a site of the database
     bool connected = false;      // the engine's control connection is up
+    int queueEntries = 0;        // entries in the transfer queue
+    int queueSelected = 0;       // of them selected in the queue list
 
     bool transferRunning() const { return state == SessionState::Downloading || state == SessionState::Uploading; }
     bool idle() const { return state == SessionState::Idle; }

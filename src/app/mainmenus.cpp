@@ -5,6 +5,7 @@
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/mainsites.h"
+#include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
@@ -13,6 +14,7 @@
 #include "platform/desktop/launcher.h"
 #include "session/sessioncontroller.h"
 #include "settings/settingsstore.h"
+#include "transfers/transferqueue.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -88,6 +90,8 @@ CommandContext TfrmMain::commandContext() const
     context.serverText = !QuickConnect->ServerText().isEmpty();
     context.siteShown = context.serverText && !Session->CurrentSiteName().isEmpty();
     context.connected = Session->Ftp().SessionConnected();
+    context.queueEntries = QueueModel->count();
+    context.queueSelected = QueueControl ? QueueControl->SelectedCount() : 0;
     return context;
 }
 
@@ -98,6 +102,8 @@ void TfrmMain::buildCommands()
     SiteMenus = new MainSites(*this);
     SiteMenus->buildCommands();
     buildViewCommands();
+    QueueControl = new QueueController(*this);
+    QueueControl->RegisterCommands(*Commands);
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -205,6 +211,8 @@ void TfrmMain::buildMenus()
     add(directory, {"-", "mnuFlushCache", "mnuViewRaw"});
     connect(directory, &QMenu::aboutToShow, this, refresh);
 
+    bar->addMenu(QueueControl->BuildMenu(this));
+
     QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
     add(options, {"mnuShowToolbar", "mnuShowPrompts", "mnuShowQueue", "-", "mnuIdle", "mnuSiteResumes", "mnuHalt"});
     QMenu* complete = options->addMenu(QStringLiteral("T&ransfer Complete"));
@@ -229,6 +237,7 @@ void TfrmMain::buildMenus()
                     "mnuAutoArrange", "-", "mnuSortName", "mnuSortSize", "mnuSortDate", "mnuSortExtension", "-",
                     "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-", "mnuRefresh", "mnuChangeDir"});
     connect(PopupView, &QMenu::aboutToShow, this, refresh);
+    QueueControl->AddToViewMenu(PopupView);
 }
 
 void TfrmMain::buildToolBar()
@@ -239,4 +248,5 @@ void TfrmMain::buildToolBar()
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort", "mnuSiteManager", "mnuAddCurrentSite", "mnuCreateShortcut"})
         ToolBar->addAction(command(QString::fromLatin1(id)));
+    QueueControl->AddToolButtons(ToolBar);
 }

@@ -4,11 +4,13 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/queuecontroller.h"
 #include "controls/orvoview.h"
 #include "platform/core/prompt.h"
 #include "session/localdirectory.h"
 #include "session/pathhelpers.h"
 #include "session/sessioncontroller.h"
+#include "settings/configdata.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -120,6 +122,8 @@ void TfrmMain::LocalDblClick(int row)
     const FileEntry* entry = LocalPanel->EntryAt(row);
     if (entry && entry->isFolder())
         EnterLocalDirectory(LocalDir->currentDirectory() + entry->name + QLatin1Char('/'));
+    else if (entry && Config().DoubleClick == 3)  // the double-click action "Queue"
+        QueueControl->AddSelection(LocalPanel);
 }
 
 bool TfrmMain::LocalKeyDown(QKeyEvent* event)
@@ -169,6 +173,8 @@ void TfrmMain::RemoteDblClick(int row)
         Session->FollowLink(entry->name);
     else if (entry->isFolder())
         Session->ChangeRemoteDirectory(entry->name);
+    else if (Config().DoubleClick == 3)  // the double-click action "Queue"
+        QueueControl->AddSelection(RemotePanel);
 }
 
 bool TfrmMain::RemoteKeyDown(QKeyEvent* event)

@@ -6,6 +6,7 @@
 #include "app/filepanel.h"
 #include "app/messagewindow.h"
 #include "app/progresspanel.h"
+#include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
@@ -64,8 +65,10 @@ void TfrmMain::wireSession()
     connect(session, &SessionController::loggedIn, this, &TfrmMain::SessionLoggedIn);
     connect(session, &SessionController::disconnected, this, &TfrmMain::SessionDisconnected);
     connect(session, &SessionController::messageWindow, this, &TfrmMain::ShowMessageWindow);
-    // Nothing is queued yet: a batch to resume ends as soon as it begins.
+    // No batch runner yet: a batch to resume ends as soon as it begins (its entries stay
+    // queued). It did begin, so the pending queue of the last run is settled.
     connect(session, &SessionController::resumeBatchRequested, this, [this] {
+        QueueControl->PendingBatchBegins();
         Session->SetFollow(FollowUp::None);
         Session->EnterReady();
     });

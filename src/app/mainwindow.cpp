@@ -6,6 +6,7 @@
 #include "app/filepanel.h"
 #include "app/mainsites.h"
 #include "app/progresspanel.h"
+#include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/browsedir.h"
@@ -22,6 +23,7 @@
 #include "settings/settingsstore.h"
 #include "sites/sitedatabase.h"
 #include "sites/sitestats.h"
+#include "transfers/transferqueue.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +55,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     LocalDir->setFallback([this] { return Config().Path; });
     Session = new SessionController(*Settings, *SiteDatabase, *SiteStats, this);
     Session->SetLocalDirectory(LocalDir);
+    QueueModel = new TransferQueue(this);
     Commands = new CommandRegistry(this);
     buildWindow();
     wireSession();
@@ -157,13 +160,8 @@ void TfrmMain::buildBottom()
     // The session log scrolls vertically and shows addresses as plain text.
     Memo1->SetScrollBars(TcXConsole::ssVertical);
     Memo1->SetURLRecognize(false);
-    Queue = new TOrvoListView(Splitter3);
+    Queue = new TOrvoListView(Splitter3);  // its columns and rows: QueueView
     Queue->setObjectName(QStringLiteral("Queue"));
-    Queue->AddColumn(QStringLiteral("Source"), 200);
-    Queue->AddColumn(QStringLiteral("Size"), 70, Qt::AlignRight);
-    Queue->AddColumn(QStringLiteral("Target"), 200);
-    Queue->SetMultiSelect(true);
-    Queue->SetRowSelect(true);
     Splitter3->addWidget(Memo1);
     Splitter3->addWidget(Queue);
     Splitter3->setChildrenCollapsible(false);
@@ -244,7 +242,7 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
     const QStringList arguments = CollectArguments(rawArguments);
     if (!arguments.isEmpty())
         ProcessCommandLine(arguments);
-    else if (Config().ShowSiteManager)
+    else if (!QueueControl->PostPendingQueueOffer() && Config().ShowSiteManager)
         QMetaObject::invokeMethod(this, [this] { SiteMenus->ShowSiteManager(); }, Qt::QueuedConnection);
 }
 
@@ -307,6 +305,7 @@ void TfrmMain::FormClose()
 {
     QApplication::setApplicationDisplayName(QStringLiteral("Closing OrvoFTP..."));
     Session->SetScriptRunning(false);
+    QueueControl->SavePendingQueue();  // while the session still tells whether a batch runs
     Session->Shutdown();
     const bool hidden = TrayIcon->isVisible();
     if (hidden)

@@ -17,6 +17,7 @@ class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
 class MainSites;
+class QueueController;
 class QuickConnectBar;
 class SessionController;
 class SettingsStore;
@@ -26,6 +27,7 @@ class TOrvoListView;
 class TProgressPanel;
 class TSiteDatabase;
 class TSiteStats;
+class TransferQueue;
 struct ConfigData;
 
 // The main window: it assembles the panels, menus, toolbar and status bar around the
@@ -39,6 +41,7 @@ struct ConfigData;
 //   mainpanes.cpp      navigation in the two file views and their path boxes
 //   mainviewcommands.cpp  commands on the focused view: refresh, change directory, filters,
 //                      selection, styles, sorting, find, the listing's save, print and view
+// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -62,7 +65,9 @@ public:
     FilePanel* LocalPanel = nullptr;
     FilePanel* RemotePanel = nullptr;
     TcXConsole* Memo1 = nullptr;
-    TOrvoListView* Queue = nullptr;
+    TOrvoListView* Queue = nullptr;          // the queue list, a view of QueueModel
+    TransferQueue* QueueModel = nullptr;     // the transfer queue
+    QueueController* QueueControl = nullptr; // the queue's commands, drops and files
     QSplitter* MiddleSplitter = nullptr;
     QSplitter* BottomSplitter = nullptr;
     QSplitter* Splitter3 = nullptr;

@@ -127,6 +127,28 @@ void TOrvoListModel::insert(int row, TListItem item)
     endInsertRows();
 }
 
+void TOrvoListModel::insert(int row, std::vector<TListItem> items)
+{
+    if (items.empty())
+        return;
+    row = std::clamp(row, 0, int(m_items.size()));
+    const int added = int(items.size());
+    const auto place = [&] {
+        m_items.insert(m_items.begin() + row, std::make_move_iterator(items.begin()),
+                       std::make_move_iterator(items.end()));
+    };
+    if (updating()) {
+        if (row < int(m_items.size()))
+            structureChangedWhileUpdating();
+        place();
+        return;
+    }
+    beginInsertRows({}, row, row + added - 1);
+    place();
+    m_published = int(m_items.size());
+    endInsertRows();
+}
+
 void TOrvoListModel::replace(int row, TListItem item)
 {
     if (!valid(row))

@@ -42,6 +42,8 @@ public:
     int count() const { return int(m_items.size()); }
     int append(TListItem item);
     void insert(int row, TListItem item);
+    // Several rows at once before `row`, in one notification.
+    void insert(int row, std::vector<TListItem> items);
     void replace(int row, TListItem item);
     void setColumnText(int row, int column, const QString& text);
     void setImageIndex(int row, int imageIndex);

@@ -401,6 +401,11 @@ void TOrvoListView::InsertItem(int row, TListItem item)
     m_model->insert(row, std::move(item));
 }
 
+void TOrvoListView::InsertItems(int row, std::vector<TListItem> items)
+{
+    m_model->insert(row, std::move(items));
+}
+
 void TOrvoListView::SetItem(int row, TListItem item)
 {
     m_model->replace(row, std::move(item));

@@ -102,6 +102,7 @@ public:
     int AddItem(const QString& caption, const QStringList& subItems, int imageIndex);
     int AddItem(TListItem item);
     void InsertItem(int row, TListItem item);
+    void InsertItems(int row, std::vector<TListItem> items);  // one notification for all
     void SetItem(int row, TListItem item);
     void SetCaption(int row, const QString& caption);
     void SetSubItem(int row, int subItem, const QString& text);  // subItem 0 is column 1
