@@ -302,7 +302,6 @@ QWidget* TfrmSite::buildBottomButtons()
     btnAddGroup = button("btnAddGroup", QStringLiteral("A&dd Group"), row);
     btnDeleteGroup = button("btnDeleteGroup", QStringLiteral("D&elete Group"), row);
     btnImport = button("btnImport", QStringLiteral("&Import"), row);
-    btnImport->setVisible(false);
     btnConnect = button("btnConnect", QStringLiteral("C&onnect"), row);
     btnExit = button("btnExit", QStringLiteral("E&xit"), row);
     // Enter closes the dialog.
@@ -315,7 +314,7 @@ QWidget* TfrmSite::buildBottomButtons()
     layout->addWidget(btnExit);
     connect(btnAddGroup, &QPushButton::clicked, this, &TfrmSite::btnAddGroupClick);
     connect(btnDeleteGroup, &QPushButton::clicked, this, &TfrmSite::btnDeleteGroupClick);
-    connect(btnImport, &QPushButton::clicked, this, &TfrmSite::importRequested);
+    connect(btnImport, &QPushButton::clicked, this, &TfrmSite::btnImportClick);
     connect(btnConnect, &QPushButton::clicked, this, &TfrmSite::btnConnectClick);
     connect(btnExit, &QPushButton::clicked, this, &TfrmSite::btnExitClick);
     return row;

@@ -47,7 +47,7 @@ public:
     QPushButton* btnDelete = nullptr;
     QPushButton* btnAddGroup = nullptr;
     QPushButton* btnDeleteGroup = nullptr;
-    QPushButton* btnImport = nullptr;  // shown once an importer listens to importRequested
+    QPushButton* btnImport = nullptr;
     QPushButton* btnConnect = nullptr;
     QPushButton* btnExit = nullptr;
 
@@ -120,6 +120,8 @@ public:
     void MoveClick();
     void btnAddGroupClick();
     void btnDeleteGroupClick();
+    // The import window (TfrmImport) for the shown group; afterwards the lists are read again.
+    void btnImportClick();
     void btnConnectClick();
     void btnExitClick();
 
@@ -143,7 +145,6 @@ signals:
     void connectRequested(const QString& site);
     // The groups or their sites changed, or the dialog closed: the group menu is rebuilt.
     void groupMenuChanged();
-    void importRequested();
 
 public:
     void done(int result) override;

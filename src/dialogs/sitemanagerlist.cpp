@@ -3,6 +3,7 @@
 #include "dialogs/sitemanager.h"
 
 #include "dialogs/sitegroupdialog.h"
+#include "dialogs/siteimportdialog.h"
 #include "platform/core/apperror.h"
 #include "platform/core/errorreport.h"
 #include "platform/core/prompt.h"
@@ -177,6 +178,22 @@ void TfrmSite::btnDeleteGroupClick()
     btnEdit->setEnabled(false);
     fillGroups(QString());
     fillSites();
+    emit groupMenuChanged();
+}
+
+void TfrmSite::btnImportClick()
+{
+    // An import may rewrite the site shown: its edits are saved first, and its fields are
+    // not shown afterwards, so that a later save cannot undo the import.
+    if (CurrentGroup().isEmpty() || !PendingChangesCheck())
+        return;
+    if (!TfrmImport::Execute(m_sites, CurrentGroup()))
+        return;
+    showSitePanel(false);
+    btnConnect->setEnabled(false);
+    btnDelete->setEnabled(false);
+    btnEdit->setEnabled(false);
+    ReloadGroups();
     emit groupMenuChanged();
 }
 

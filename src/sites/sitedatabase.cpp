@@ -26,6 +26,14 @@ std::optional<QString> commonNameProblem(const QString& name, const QString& kin
         return QStringLiteral("%1 names cannot begin and end with \"_\": such names are kept for the "
                               "lists of site groups.")
             .arg(kind);
+    // A line break or NUL cannot be stored at all; a name longer than a value the reader
+    // sees whole would no longer match its section when the list is read back.
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("%1 names cannot contain control characters.").arg(kind);
+    }
+    if (name.toUtf8().size() > IniDocument::MaxValueLength)
+        return QStringLiteral("%1 names cannot be longer than %2 bytes.").arg(kind).arg(IniDocument::MaxValueLength);
     return std::nullopt;
 }
 
@@ -253,11 +261,16 @@ bool TSiteDatabase::SiteExists(const QString& name) const
     return !m_file.readString(name, QStringLiteral("IP")).isEmpty();
 }
 
-std::optional<QString> TSiteDatabase::siteNameProblem(const QString& name) const
+std::optional<QString> TSiteDatabase::siteNameCharacterProblem(const QString& name)
 {
     if (name.isEmpty())
         return QString();
-    if (auto problem = commonNameProblem(name, QStringLiteral("Site")))
+    return commonNameProblem(name, QStringLiteral("Site"));
+}
+
+std::optional<QString> TSiteDatabase::siteNameProblem(const QString& name) const
+{
+    if (auto problem = siteNameCharacterProblem(name))
         return problem;
     if (SiteExists(name))
         return QStringLiteral("A site named \"%1\" already exists.  Please choose another name.").arg(name);

@@ -81,6 +81,9 @@ public:
     // else the reason to show (empty text for an empty name, which fails silently). Callers
     // trim the name first and show the reason themselves.
     std::optional<QString> siteNameProblem(const QString& name) const;
+    // The rules on the name's characters alone, without looking at the file (the imports
+    // check those first and skip names of existing sites without a word).
+    static std::optional<QString> siteNameCharacterProblem(const QString& name);
     // The same checks for a new group name, which also may not be "Groups" nor an existing
     // group's name.
     std::optional<QString> groupNameProblem(const QString& name) const;

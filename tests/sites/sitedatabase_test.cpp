@@ -187,6 +187,10 @@ TEST_F(SiteDatabaseTest, SiteNameChecks)
         {"a=b", forbidden},  {"a/b", forbidden},     {"[x", forbidden},   {"x]", forbidden},   {"a\\b", forbidden},
         {" lead", alnum},    {QString("\tx"), alnum}, {" a=b", forbidden}, {"_Personal_", reserved},
         {"_gROUPS_", reserved}, {"__", reserved},
+        // A NUL or line break cannot be stored; a longer name would not read back whole.
+        {QString("a\nb"), "Site names cannot contain control characters."},
+        {QString::fromUtf8("a\0b", 3), "Site names cannot contain control characters."},
+        {QString(1023, 'n'), ""}, {QString(1024, 'n'), "Site names cannot be longer than 1023 bytes."},
         {"existing", "A site named \"existing\" already exists.  Please choose another name."},
     };
     for (const Case& c : cases) {

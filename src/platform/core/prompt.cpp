@@ -1,5 +1,7 @@
 #include "platform/core/prompt.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 Prompt* installed = nullptr;
@@ -29,6 +31,30 @@ Prompt::Button Prompt::dismissButton(Buttons buttons)
     if (buttons & Abort)
         return Abort;
     return Ok;
+}
+
+std::optional<Prompt::ChosenFile> Prompt::openFileOfType(const QString& caption, const QString& directory,
+                                                         const QString& filter)
+{
+    const std::optional<QString> file = openFile(caption, directory, filter);
+    if (!file)
+        return std::nullopt;
+    return ChosenFile{*file, matchingFilter(filter, *file)};
+}
+
+int Prompt::matchingFilter(const QString& filter, const QString& file)
+{
+    const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 1; i < parts.size(); i += 2) {
+        for (const QString& pattern : parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
+                                           QRegularExpression::CaseInsensitiveOption);
+            if (match.match(name).hasMatch())
+                return i / 2;
+        }
+    }
+    return 0;
 }
 
 Prompt& prompts()

@@ -47,6 +47,20 @@ public:
                                             const QString& filter) = 0;
     virtual std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) = 0;
 
+    // An open-file window whose chosen filter decides what is done with the file: the file
+    // and the index of that filter in `filter` (0 for the first). This default asks
+    // openFile() and takes the first filter whose patterns match the file's name.
+    struct ChosenFile {
+        QString file;
+        int filterIndex = 0;
+        bool operator==(const ChosenFile&) const = default;
+    };
+    virtual std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
+                                                     const QString& filter);
+    // The index of the first filter whose patterns (";" between them) match the name of
+    // `file` ignoring case; 0 when none does.
+    static int matchingFilter(const QString& filter, const QString& file);
+
     // The button a dismissed box stands for.
     static Button dismissButton(Buttons buttons);
 };

@@ -79,6 +79,20 @@ std::optional<QString> ScriptedPrompt::openFile(const QString& caption, const QS
     return nextText();
 }
 
+std::optional<Prompt::ChosenFile> ScriptedPrompt::openFileOfType(const QString& caption, const QString& directory,
+                                                                 const QString& filter)
+{
+    if (!m_answers.empty()) {
+        if (const auto* chosen = std::get_if<ChosenFile>(&m_answers.front())) {
+            const ChosenFile answer = *chosen;
+            m_answers.pop_front();
+            m_asked.push_back({Kind::OpenFile, caption, {}, directory, filter});
+            return answer;
+        }
+    }
+    return Prompt::openFileOfType(caption, directory, filter);
+}
+
 std::optional<QString> ScriptedPrompt::saveFile(const QString& caption, const QString& fileName,
                                                 const QString& filter)
 {

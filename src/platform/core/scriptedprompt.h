@@ -33,6 +33,9 @@ public:
     void answer(const QString& text) { m_answers.emplace_back(std::optional<QString>(text)); }
     void answerCancel() { m_answers.emplace_back(std::optional<QString>()); }
     void answerLogin(const QString& user, const QString& password) { m_answers.emplace_back(std::make_pair(user, password)); }
+    // An open-file window answered with a file and the filter chosen (openFileOfType); a
+    // plain text answer there chooses the filter that matches the file's name.
+    void answerFile(const QString& file, int filterIndex) { m_answers.emplace_back(ChosenFile{file, filterIndex}); }
 
     const std::vector<Question>& asked() const { return m_asked; }
     int unanswered() const { return m_unanswered; }
@@ -48,9 +51,11 @@ public:
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
                                     const QString& filter) override;
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+    std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
+                                             const QString& filter) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, ChosenFile>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;

@@ -120,6 +120,18 @@ std::optional<QString> QtPrompt::openFile(const QString& caption, const QString&
     return file;
 }
 
+std::optional<Prompt::ChosenFile> QtPrompt::openFileOfType(const QString& caption, const QString& directory,
+                                                           const QString& filter)
+{
+    const QString qtFilter = toQtFilter(filter);
+    QString chosenFilter;
+    const QString file = QFileDialog::getOpenFileName(parentWindow(), caption, directory, qtFilter, &chosenFilter);
+    if (file.isEmpty())
+        return std::nullopt;
+    const int index = int(qtFilter.split(QStringLiteral(";;")).indexOf(chosenFilter));
+    return ChosenFile{file, index >= 0 ? index : matchingFilter(filter, file)};
+}
+
 std::optional<QString> QtPrompt::saveFile(const QString& caption, const QString& fileName, const QString& filter)
 {
     const QString file = QFileDialog::getSaveFileName(parentWindow(), caption, fileName, toQtFilter(filter));

@@ -19,6 +19,8 @@ public:
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
                                     const QString& filter) override;
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+    std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
+                                             const QString& filter) override;
 
     // "Text files (*.txt)|*.txt|All files|*" -> "Text files (*.txt);;All files (*)"
     static QString toQtFilter(const QString& filter);
