@@ -22,6 +22,7 @@
 #include "settings/layout.h"
 #include "settings/settingsstore.h"
 #include "sites/sitedatabase.h"
+#include "sites/siteimport.h"
 #include "sites/sitestats.h"
 #include "transfers/transferqueue.h"
 
@@ -207,14 +208,16 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
     RemotePanel->PathBox()->setEnabled(false);
     Commands->update();
 
-    // 6: the first-start import of an older version's sites looks at [_Groups_] Import; once
-    // it is set (or there is nothing to import) it never runs again.
-    try {
-        if (SiteDatabase->importFlag() != 0 || !QFileInfo::exists(ProgramDirectory::legacyDirectory() + QStringLiteral("orvoftp.ini")))
-            SiteDatabase->setImportFlag(1);
-    } catch (const std::exception&) {
-        // A site file that cannot be written is reported when the user edits sites.
+    // 6: the first-start import of an older version's sites and settings from the home
+    // directory; it runs once, failed or not.
+    const FirstStartImport imported = firstStartImport(*SiteDatabase, Settings->file(), ProgramDirectory::legacyDirectory());
+    if (!imported.file.isEmpty()) {
+        Settings->reload();
+        Session->LogLine(QStringLiteral("Imported the sites and settings of %1: %2").arg(imported.file, importCompleteText(imported.result)));
     }
+    if (imported.problem)
+        Session->LogLine(QStringLiteral("ERROR: Importing the sites of an older version failed: ") + *imported.problem,
+                         SessionController::LogError);
 
     // 8: the group menu, view settings and the completion check marks; 9: "Auto"; 10: the
     // history.
