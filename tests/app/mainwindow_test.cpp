@@ -368,12 +368,14 @@ TEST_F(MainWindowTest, StartUpDefaults)
         EXPECT_TRUE(window->Queue->AcceptFiles());
         EXPECT_EQ(window->SiteDatabase->importFlag(), 1);
     }
-    // An older version's settings waiting in the home directory leave the mark to the import.
+    // An older version's settings waiting in the home directory are imported into Personal,
+    // which sets the mark as well.
     QFile::remove(home.filePath("sites.ini"));
     testutil::writeFile(fakeHome.filePath("orvoftp.ini"), "[Servers]\n");
     {
         auto window = openWindow();
-        EXPECT_EQ(window->SiteDatabase->importFlag(), 0);
+        EXPECT_EQ(window->SiteDatabase->importFlag(), 1);
+        EXPECT_EQ(window->SiteDatabase->groups(), QStringList({"Personal"}));
     }
     qputenv("HOME", realHome);
 }

@@ -54,6 +54,9 @@ TEST_F(SiteImportWindowTest, TheChosenFilterDecidesTheImport)
     form->btnImport->click();
     EXPECT_EQ(prompt.asked().size(), 1u);
     EXPECT_EQ(db.groupSites("Work").size(), 4);
+    // The patterns match names ignoring case; a name neither matches is taken as text.
+    EXPECT_EQ(Prompt::matchingFilter(TfrmImport::Filter, "/home/me/OrvoFTP.INI"), TfrmImport::OlderVersionFilter);
+    EXPECT_EQ(Prompt::matchingFilter(TfrmImport::Filter, "/home/me/sites.dat"), TfrmImport::TextFilter);
 }
 
 TEST_F(SiteImportWindowTest, FailuresAreToldAndCancelChangesNothing)
