@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,119 +89,77 @@ TEST(SiteImportLineTest, FieldsAreTakenFromTheFront)
         EXPECT_EQ(parseImportLine(QString::fromUtf8(c.line)), c.fields) << c.line;
 }
 
-// The text import's rules with the closing message each file ends with.
+// The text import's rules with the closing message each file ends with. Expectations:
+// "Site.Key=text" stored text, "Site.Key!" no such key, "Site.Pass:plain" the password it
+// stands for, "Group=a,b" the group's list.
 TEST_F(SiteImportTest, TextImportUpdatesByHostAddsNewNamesAndSaysSo)
 {
-    using Check = std::function<void(SiteImportTest&)>;
     struct Case {
         const char* what;
         QByteArray file;
         QString message;
-        Check check;
+        QStringList expect;
     };
-    const QByteArray latin1Name("caf\xE9:cafe.example.org:u:p\n");
     const QByteArray utf16 = QByteArray("\xFF\xFE", 2)
                              + QByteArray(reinterpret_cast<const char*>(QStringLiteral("w16:h16:u:p").utf16()), 22);
     QByteArray manyBad;
     for (int i = 0; i < 25; ++i)
         manyBad += "bad" + QByteArray::number(i) + ":h:u:p:x\n";
+    const QString done10 = "Import Complete: 1 new entries, 0 updated entries.";
+    const QString done01 = "Import Complete: 0 new entries, 1 updated entries.";
     const Case cases[] = {
-        {"four fields: a new site without a Port key", "New:new.example.org:joe:pw\n",
-         "Import Complete: 1 new entries, 0 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_EQ(t.db.groupSites("Personal"), QStringList({"Home", "New"}));
-             EXPECT_EQ(t.raw("New", "IP"), "new.example.org");
-             EXPECT_EQ(t.raw("New", "User"), "joe");
-             EXPECT_FALSE(t.hasKey("New", "Port"));
-             EXPECT_EQ(t.raw("New", "Options"), "3000000000");
-             EXPECT_EQ(t.db.readSite("New").Pass, "pw");
-             EXPECT_TRUE(IsScrambled(t.db.file().readBytes("New", "Pass")));
-         }},
-        {"a host in other letter case updates that site, whatever the name",
-         "Other:FTP.EXAMPLE.ORG:newuser:newpass:2200\n", "Import Complete: 0 new entries, 1 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_EQ(t.db.groupSites("Personal"), QStringList({"Home"}));
-             EXPECT_FALSE(t.db.SiteExists("Other"));
-             const TSiteRecord home = t.db.readSite("Home");
-             EXPECT_EQ(home.IP, "FTP.EXAMPLE.ORG");
-             EXPECT_EQ(home.User, "newuser");
-             EXPECT_EQ(home.Pass, "newpass");
-             EXPECT_EQ(home.Port, "2200");
-             EXPECT_EQ(home.Options, FreshSiteOptions);  // the rest of the section stays
-         }},
-        {"an update without a port keeps the site's port", "Other:ftp.example.org::\n",
-         "Import Complete: 0 new entries, 1 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_EQ(t.db.readSite("Home").Port, "2121");
-             EXPECT_EQ(t.db.file().readBytes("Home", "Pass"), QByteArray(1, ScrambleMarker));
-         }},
-        {"port 21 on an update", "Other:ftp.example.org:u:p:21\n", "Import Complete: 0 new entries, 1 updated entries.",
-         [](SiteImportTest& t) { EXPECT_FALSE(t.hasKey("Home", "Port")); }},
+        {"four fields: a new site without a Port key", "New:new.example.org:joe:pw\n", done10,
+         {"Personal=Home,New", "New.IP=new.example.org", "New.User=joe", "New.Port!", "New.Options=3000000000", "New.Pass:pw"}},
+        {"a host in other letter case updates that site, whatever the name", "Other:FTP.EXAMPLE.ORG:newuser:newpass:2200\n",
+         done01, {"Personal=Home", "Other.IP!", "Home.IP=FTP.EXAMPLE.ORG", "Home.User=newuser", "Home.Pass:newpass",
+                  "Home.Port=2200", "Home.Options=3000000000"}},
+        {"an update without a port keeps the site's", "Other:ftp.example.org::\n", done01,
+         {"Home.Port=2121", "Home.User=", "Home.Pass:"}},
+        {"an update with port 21 leaves no other port behind", "Other:ftp.example.org:u:p:21\n", done01, {"Home.Port!"}},
         {"the name of a site of another group is passed over, counted nowhere", "Office:elsewhere.example.org:u:p\n",
-         "Import Complete: 0 new entries, 0 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_EQ(t.raw("Office", "IP"), "office.example.org");
-             EXPECT_EQ(t.db.groupSites("Personal"), QStringList({"Home"}));
-         }},
-        {"port 21 writes no Port key, 2121 does", "A:a.example.org:u:p:21\nB:b.example.org:u:p:2121\n",
-         "Import Complete: 2 new entries, 0 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_FALSE(t.hasKey("A", "Port"));
-             EXPECT_EQ(t.raw("B", "Port"), "2121");
-             EXPECT_EQ(t.db.groupSites("Personal"), QStringList({"Home", "A", "B"}));
-         }},
-        {"two colons: empty user, the third field is the password", "C:c.example.org:secret\n",
-         "Import Complete: 1 new entries, 0 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_EQ(t.db.readSite("C").User, "");
-             EXPECT_EQ(t.db.readSite("C").Pass, "secret");
-         }},
+         "Import Complete: 0 new entries, 0 updated entries.", {"Office.IP=office.example.org", "Personal=Home"}},
+        {"port 21 writes no Port key, 2121 does; two colons: empty user, the rest is the password",
+         "A:a.example.org:u:p:21\nB:b.example.org:u:p:2121\nC:c.example.org:secret\n",
+         "Import Complete: 3 new entries, 0 updated entries.",
+         {"A.Port!", "B.Port=2121", "C.User=", "C.Pass:secret", "Personal=Home,A,B,C"}},
         {"the second line of a host updates what the first added", "D:d.example.org:u1:p1\nE:D.example.org:u2:p2\n",
-         "Import Complete: 1 new entries, 1 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_FALSE(t.db.SiteExists("E"));
-             EXPECT_EQ(t.db.readSite("D").User, "u2");
-         }},
-        {"byte-order mark and CR LF are not part of the fields",
-         "\xEF\xBB\xBF" "F:f.example.org:u:p\r\nG:g.example.org:u:pw:990\r\n",
-         "Import Complete: 2 new entries, 0 updated entries.",
-         [](SiteImportTest& t) {
-             EXPECT_EQ(t.db.groupSites("Personal"), QStringList({"Home", "F", "G"}));
-             EXPECT_EQ(t.db.readSite("F").Pass, "p");
-             EXPECT_EQ(t.raw("G", "Port"), "990");
-         }},
-        {"lines without a colon are ignored silently", "a comment\n\nH:h.example.org:u:p\n",
-         "Import Complete: 1 new entries, 0 updated entries.", [](SiteImportTest& t) { EXPECT_TRUE(t.db.SiteExists("H")); }},
-        {"a port that is no number skips its line only", "I:i.example.org:u:p:ftp\nJ:j.example.org:u:p:0\nK:k.example.org:u:p\n",
-         "Import Complete: 1 new entries, 0 updated entries.  Lines skipped: 1, 2.",
-         [](SiteImportTest& t) {
-             EXPECT_FALSE(t.db.SiteExists("I"));
-             EXPECT_FALSE(t.db.SiteExists("J"));
-             EXPECT_TRUE(t.db.SiteExists("K"));
-         }},
-        {"an update whose port is no number changes nothing", "X:ftp.example.org:u:p:70000\n",
-         "Import Complete: 0 new entries, 0 updated entries.  Lines skipped: 1.",
-         [](SiteImportTest& t) { EXPECT_EQ(t.db.readSite("Home").User, "old"); }},
+         "Import Complete: 1 new entries, 1 updated entries.", {"Personal=Home,D", "D.User=u2"}},
+        {"byte-order mark and CR LF are no part of the fields; lines without a colon are ignored",
+         "\xEF\xBB\xBF" "F:f.example.org:u:p\r\na comment\r\n\r\nG:g.example.org:u:pw:990\r\n",
+         "Import Complete: 2 new entries, 0 updated entries.", {"Personal=Home,F,G", "F.Pass:p", "G.Port=990"}},
+        {"a port that is no number skips its line only, an update's too",
+         "I:i.example.org:u:p:ftp\nJ:j.example.org:u:p:0\nX:ftp.example.org:u:p:70000\nK:k.example.org:u:p\n",
+         done10 + "  Lines skipped: 1, 2, 3.", {"Personal=Home,K", "Home.User=old"}},
         {"a password that cannot be stored skips its line, not the rest",
          "L:l.example.org:u:pa\x01ss\nM:m.example.org:u:" + QByteArray(600, 'p') + "\nN:n.example.org:u:p\n",
-         "Import Complete: 1 new entries, 0 updated entries.  Lines skipped: 1, 2.",
-         [](SiteImportTest& t) { EXPECT_EQ(t.db.groupSites("Personal"), QStringList({"Home", "N"})); }},
-        {"a file that is not UTF-8 is Latin-1", latin1Name, "Import Complete: 1 new entries, 0 updated entries.",
-         [](SiteImportTest& t) { EXPECT_TRUE(t.db.SiteExists(QString::fromUtf8("caf\xC3\xA9"))); }},
-        {"UTF-16 with its byte-order mark", utf16, "Import Complete: 1 new entries, 0 updated entries.",
-         [](SiteImportTest& t) { EXPECT_EQ(t.raw("w16", "IP"), "h16"); }},
+         done10 + "  Lines skipped: 1, 2.", {"Personal=Home,N"}},
+        {"a file that is not UTF-8 is Latin-1", "caf\xE9:cafe.example.org:u:p\n", done10,
+         {QString::fromUtf8("Personal=Home,caf\xC3\xA9")}},
+        {"UTF-16 with its byte-order mark", utf16, done10, {"w16.IP=h16"}},
         {"twenty skipped numbers are named, then how many more", manyBad,
          "Import Complete: 0 new entries, 0 updated entries.  Lines skipped: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, "
          "13, 14, 15, 16, 17, 18, 19, 20 and 5 more.",
-         [](SiteImportTest&) {}},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QFile::remove(db.file().fileName());
         seed();
-        const SiteImportResult result = importText(db, "Personal", c.file);
-        EXPECT_EQ(importCompleteText(result), c.message);
-        c.check(*this);
+        EXPECT_EQ(importCompleteText(importText(db, "Personal", c.file)), c.message);
+        for (const QString& e : c.expect) {
+            SCOPED_TRACE(e.toStdString());
+            const qsizetype dot = e.indexOf('.');
+            const QString site = e.left(dot);
+            const QString rest = e.mid(dot + 1);
+            if (dot < 0)
+                EXPECT_EQ(db.groupSites(e.section('=', 0, 0)).join(','), e.section('=', 1));
+            else if (rest.endsWith('!'))
+                EXPECT_FALSE(hasKey(site, rest.chopped(1)));
+            else if (rest.startsWith("Pass:"))
+                EXPECT_EQ(db.readSite(site).Pass, rest.mid(5));
+            else
+                EXPECT_EQ(raw(site, rest.section('=', 0, 0)), rest.section('=', 1));
+        }
         expectSoundLists();
     }
 }
@@ -358,30 +315,19 @@ TEST_F(FirstStartTest, ImportsIntoPersonalWithTheSettingsOnce)
     EXPECT_EQ(readFile(db.file().fileName()), before);
 }
 
+// No older file; the program's own settings file (the program directory is the home
+// directory); an older file that cannot be read. Import is 1 after each.
 TEST_F(FirstStartTest, NothingToImportStillSetsTheFlag)
 {
-    struct Case {
-        const char* what;
-        std::function<void(FirstStartTest&)> arrange;
-        std::function<QString(FirstStartTest&)> legacyDir;
-        std::optional<QString> (*problem)(FirstStartTest&);
-    };
-    const Case cases[] = {
-        {"no older file", [](FirstStartTest&) {}, [](FirstStartTest& t) { return t.home.path(); },
-         [](FirstStartTest&) { return std::optional<QString>(); }},
-        {"the older file is the program's own settings file (program directory = home)",
-         [](FirstStartTest& t) { t.settings.writeString("Servers", "s1", "Mine"); t.settings.writeString("Mine", "IP", "x"); },
-         [](FirstStartTest& t) { return t.program.path(); }, [](FirstStartTest&) { return std::optional<QString>(); }},
-        {"an older file that cannot be read", [](FirstStartTest& t) { QDir().mkdir(t.olderPath()); },
-         [](FirstStartTest& t) { return t.home.path(); },
-         [](FirstStartTest& t) { return std::optional<QString>("Unable to open " + t.olderPath()); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.arrange(*this);
-        const FirstStartImport outcome = firstStartImport(db, settings, c.legacyDir(*this));
+    settings.writeString("Servers", "s1", "Mine");
+    settings.writeString("Mine", "IP", "mine.example.org");
+    for (int step = 0; step < 3; ++step) {
+        SCOPED_TRACE(step);
+        if (step == 2)
+            QDir().mkdir(olderPath());
+        const FirstStartImport outcome = firstStartImport(db, settings, step == 1 ? program.path() : home.path());
         EXPECT_TRUE(outcome.file.isEmpty());
-        EXPECT_EQ(outcome.problem, c.problem(*this));
+        EXPECT_EQ(outcome.problem, step == 2 ? std::optional<QString>("Unable to open " + olderPath()) : std::nullopt);
         EXPECT_EQ(db.importFlag(), 1);
         EXPECT_TRUE(db.groups().isEmpty());
         QFile::remove(db.file().fileName());
