@@ -4,6 +4,7 @@
 #include "app/orvoapplication.h"
 #include "app/splashwindow.h"
 #include "engine/ftp.h"
+#include "scripting/headlessrun.h"
 #include "session/sessioncontroller.h"
 
 #include <QIcon>
@@ -56,10 +57,33 @@ std::optional<int> answerEarlyOptions(int argc, char* argv[])
     return std::nullopt;
 }
 
+// orvoftp --batch: the script runs without a window, a display or a session bus.
+std::optional<int> runBatch(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const BatchArguments batch = ParseBatchArguments(arguments);
+    if (!batch.isBatch())
+        return std::nullopt;
+    if (!batch.options) {
+        std::fprintf(stderr, "orvoftp: %s\n\n%s", qPrintable(batch.error), BatchUsage);
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("OrvoFTP"));
+    HeadlessRun run(*batch.options);
+    QObject::connect(&run, &HeadlessRun::finished, &app, [](int code) { QCoreApplication::exit(code); });
+    QMetaObject::invokeMethod(&run, [&run] { run.Start(); }, Qt::QueuedConnection);
+    return app.exec();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> exitCode = runBatch(argc, argv))
+        return *exitCode;
     if (const std::optional<int> exitCode = answerEarlyOptions(argc, argv))
         return *exitCode;
 

@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainscripts.h"
 #include "app/mainsites.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
@@ -104,6 +105,8 @@ void TfrmMain::buildCommands()
     buildViewCommands();
     QueueControl = new QueueController(*this);
     QueueControl->RegisterCommands(*Commands);
+    Scripts = new MainScripts(*this);
+    Scripts->buildCommands();
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -226,7 +229,8 @@ void TfrmMain::buildMenus()
     });
 
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-    add(tools, {"mnuRunProgram", "mnuOpenUrl"});
+    add(tools, {"mnuRunProgram", "mnuOpenUrl", "-", "mnuRunScript", "mnuScriptCommand", "mnuScriptShortcut", "-",
+                "mnuDDEClient"});
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     add(help, {"mnuContents", "mnuAbout"});
 

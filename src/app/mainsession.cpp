@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainscripts.h"
 #include "app/messagewindow.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
@@ -42,6 +43,7 @@ void TfrmMain::wireSession()
     SessionController* session = Session;
     connect(session, &SessionController::logLine, this, [this](const QString& text, int kind) {
         Memo1->AddLine(text, logColour(kind));
+        Scripts->LogWritten(text);
     });
     connect(session, &SessionController::clearLog, Memo1, &TcXConsole::Clear);
     connect(session, &SessionController::statusText, StatusText, &QLabel::setText);

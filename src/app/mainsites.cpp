@@ -244,6 +244,11 @@ void MainSites::CreateShortcut()
         name = typed.host;
         arguments = planNewSession(QString(), serverText, typed).arguments;
     }
+    WriteShortcut(name, arguments);
+}
+
+bool MainSites::WriteShortcut(const QString& name, const QStringList& arguments)
+{
     QDir().mkpath(DesktopDirectory);
     const QString file = QDir(DesktopDirectory).filePath(DesktopEntry::fileName(name));
     const QString program = QCoreApplication::applicationFilePath();
@@ -256,10 +261,13 @@ void MainSites::CreateShortcut()
                                      .arg(file),
                                  QString::fromLatin1(TfrmMain::Caption), Prompt::Icon::Warning, Prompt::Yes | Prompt::No)
             != Prompt::Yes)
-            return;
+            return false;
         result = DesktopEntry::write(file, launcher, true);
     }
-    if (result == DesktopEntry::WriteResult::Failed)
+    if (result == DesktopEntry::WriteResult::Failed) {
         prompts().messageBox(QStringLiteral("Unable to write to ") + file, QString::fromLatin1(TfrmMain::Caption),
                              Prompt::Icon::Error, Prompt::Ok);
+        return false;
+    }
+    return true;
 }

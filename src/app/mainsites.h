@@ -52,6 +52,9 @@ public:
     void AddCurrentSite();
     void EditCurrentSite();
     void CreateShortcut();
+    // A launcher named `name` in DesktopDirectory starting this program with `arguments`
+    // (a launcher that is not ours is replaced only after asking).
+    bool WriteShortcut(const QString& name, const QStringList& arguments);
     void NewSession();
 
     // The address of a typed connection without its login: "ftp://host[:port][/dir/]".

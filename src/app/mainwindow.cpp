@@ -4,6 +4,7 @@
 #include "app/columnfit.h"
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainscripts.h"
 #include "app/mainsites.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
@@ -240,6 +241,8 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
         FitColumns(*RemotePanel->View());
     FitColumns(*Queue);
     Session->ShowStatus(0);
+    // Other programs poke commands over the session bus (when there is one).
+    Scripts->Start();
 
     // 15: arguments.
     const QStringList arguments = CollectArguments(rawArguments);
@@ -307,6 +310,7 @@ bool TfrmMain::FormCloseQuery()
 void TfrmMain::FormClose()
 {
     QApplication::setApplicationDisplayName(QStringLiteral("Closing OrvoFTP..."));
+    Scripts->Shutdown();
     Session->SetScriptRunning(false);
     QueueControl->SavePendingQueue();  // while the session still tells whether a batch runs
     Session->Shutdown();

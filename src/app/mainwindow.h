@@ -16,6 +16,7 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainScripts;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -79,6 +80,7 @@ public:
     QMenu* TrayMenu = nullptr;
     QMenu* PopupView = nullptr;  // the file views' right-button menu
     TFindBox* FindBox = nullptr;
+    MainScripts* Scripts = nullptr;  // scripts, typed commands and the D-Bus link (mainscripts.cpp)
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
 
     ConfigData& Config();
@@ -106,6 +108,9 @@ public:
     bool RemoteKeyDown(QKeyEvent* event);
     bool LocalKeyDown(QKeyEvent* event);
     void ViewContextMenu(FilePanel* panel, QPoint globalPos);
+
+    // The window back from the notification area.
+    void RestoreFromTray();
 
     // The first resize: the socket layer's description line, pane sizes on a first run,
     // state 0.
@@ -145,7 +150,6 @@ private:
     void applyPaneSizes();
     void SaveLayout(bool hiddenToTray);
     void mnuHideClick();
-    void RestoreFromTray();
     // Session reports (mainsession.cpp).
     void SessionBusyChanged(bool busy);
     void SessionLoggedIn(const QString& displayName);

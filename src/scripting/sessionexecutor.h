@@ -1,0 +1,72 @@
+#pragma once
+
+#include "scripting/scriptrunner.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class DdeLink;
+class LocalDirectoryModel;
+class SessionController;
+class TransferQueue;
+class TTapi;
+struct FileEntry;
+
+// Carries out the script language's commands on a session: the main window's or the
+// headless run's. Each command reports its end exactly once: a session operation when the
+// activity it started finishes, a local one at once. What only a window can do (hide,
+// restore, close, the views' selections) comes through Hooks; without them those commands
+// do nothing and succeed.
+class SessionScriptExecutor : public QObject, public ScriptExecutor
+{
+    Q_OBJECT
+
+public:
+    struct Hooks
+    {
+        std::function<void()> hide;
+        std::function<void()> unhide;
+        std::function<void()> exit;
+    };
+
+    SessionScriptExecutor(SessionController& session, LocalDirectoryModel& local, TransferQueue& queue, DdeLink& dde,
+                          QObject* parent = nullptr);
+    ~SessionScriptExecutor() override;
+
+    void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+    // ScriptExecutor
+    void Execute(const ScriptInstruction& instruction, ScriptCompletion done) override;
+    bool Exists(ScriptSide side, const QString& name) override;
+    bool SessionBusy() const override;
+    QString LocalPath(const QString& name) const override;
+
+    // The replies of a listing for the DDE client, as the views are read anew.
+    void SendLocalListing();
+    void SendRemoteListing();
+
+private:
+    // Completes `done` when the activity the command just started finishes; a command that
+    // started none (it was refused) fails with `refusal`.
+    void completeWithActivity(ScriptCompletion done, const QString& refusal);
+    bool ensureIdle(const ScriptInstruction& instruction, const ScriptCompletion& done);
+
+    void connectTo(const QString& argument, ScriptCompletion done);
+    void changeDirectory(const ScriptInstruction& instruction, ScriptCompletion done);
+    void listDirectory(const ScriptInstruction& instruction, ScriptCompletion done);
+    void addToQueue(const ScriptInstruction& instruction, ScriptCompletion done);
+    void queueFile(const ScriptInstruction& instruction, ScriptCompletion done);
+    void dial(const QString& entry, ScriptCompletion done);
+    void hangUp(ScriptCompletion done);
+    void sendRaw(const QString& command, ScriptCompletion done);
+    // Transfers and file operations (sessionexecutorfiles.cpp).
+    void executeFileCommand(const ScriptInstruction& instruction, ScriptCompletion done);
+
+    SessionController& m_session;
+    LocalDirectoryModel& m_local;
+    TransferQueue& m_queue;
+    DdeLink& m_dde;
+    Hooks m_hooks;
+    std::unique_ptr<TTapi> m_dialup;
+};
