@@ -1,0 +1,120 @@
+// orvoftp --batch: scripts run without a window against real servers; the exit code says how
+// they went, stdout carries the log (passwords masked) and the replies.
+#include "scriptedserver.h"
+#include "serverprocess.h"
+#include "testutil.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using testutil::waitFor;
+
+namespace {
+
+class BatchModeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(root.isValid());
+    }
+
+    struct Run {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+
+    // Runs the script; the test's own event loop keeps serving the scripted server meanwhile.
+    Run run(const QString& script, const QStringList& options = {})
+    {
+        const QString file = home.filePath("script.txt");
+        testutil::writeFile(file, script.toUtf8());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORVOFTP_HOME", home.path());
+        env.insert("HOME", home.path());  // no ~/.netrc of the machine's user
+        env.remove("DBUS_SESSION_BUS_ADDRESS");  // cron has none either
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(root.path());
+        process.start(QStringLiteral(ORVO_PROGRAM), QStringList{"--batch"} + options + QStringList{file});
+        Run result;
+        if (!waitFor([&] { return process.state() == QProcess::NotRunning; }, 60000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    static quint16 closedPort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
+    QTemporaryDir home;
+    QTemporaryDir root;
+};
+
+}  // namespace
+
+// The exit codes: 0 all went well, 1 the script cannot run, 2 connecting failed, 3 an
+// operation failed, 4 anything else; the first failure ends the run unless --keep-going.
+TEST_F(BatchModeTest, ExitCodesSayHowTheRunWent)
+{
+    ScriptedServer scripted;
+    scripted.useStandardReplies();
+    scripted.reply("CWD", {"550 No such directory."});
+    scripted.reply("SITE", {"500 Unknown SITE command."});
+    const QString server = "CONNECT:127.0.0.1:user:secret:" + QString::number(scripted.port());
+    const struct {
+        const char* what;
+        QString script;
+        QStringList options;
+        int code;
+        QString stdoutHas;
+        QString stdoutLacks;
+    } cases[] = {
+        {"nothing to do", "STATUS\n", {}, 0, "OrvoFTP: Not connected", {}},
+        {"a line that does not compile", "STATUS\nFOO\n", {}, 1, {}, "OrvoFTP: Not connected"},
+        {"a closed port", "CONNECT:127.0.0.1:" + QString::number(closedPort()) + "\nSTATUS\n", {}, 2,
+         "ERROR: Connection Refused", "OrvoFTP: Not connected"},
+        {"a refused raw command", server + "\nRAW:SITE WHO\nSTATUS\n", {}, 4, "500 Unknown SITE command.", "OrvoFTP: Idle"},
+        {"a refused directory change", server + "\nCD-R:/missing\nSTATUS\n", {}, 3, "550 No such directory.",
+         "OrvoFTP: Idle"},
+        {"--keep-going runs on and keeps the first code", server + "\nCD-R:/missing\nRAW:SITE WHO\nSTATUS\n",
+         {"--keep-going"}, 3, "OrvoFTP: Idle", {}},
+    };
+    for (const auto& c : cases) {
+        const Run r = run(c.script, c.options);
+        EXPECT_EQ(r.exitCode, c.code) << c.what << "\n" << r.out.toStdString() << r.err.toStdString();
+        if (!c.stdoutHas.isEmpty()) {
+            EXPECT_TRUE(r.out.contains(c.stdoutHas)) << c.what << "\n" << r.out.toStdString();
+        }
+        if (!c.stdoutLacks.isEmpty()) {
+            EXPECT_FALSE(r.out.contains(c.stdoutLacks)) << c.what << "\n" << r.out.toStdString();
+        }
+        EXPECT_FALSE(r.out.contains("secret")) << c.what;  // passwords are masked
+    }
+    // A script still connected at its end says goodbye.
+    EXPECT_TRUE(scripted.received().contains("QUIT"));
+}
+
+TEST_F(BatchModeTest, AMissingScriptOrBadArgumentsExitWithOne)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORVO_PROGRAM), {"--batch", home.filePath("missing.txt")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    process.start(QStringLiteral(ORVO_PROGRAM), {"--batch", "--no-such-option", "x"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("Usage: orvoftp --batch"));
+}
