@@ -47,6 +47,15 @@ public:
                                             const QString& filter) = 0;
     virtual std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) = 0;
 
+    // A font by family and point size (the core layer knows no QFont). Empty optional when
+    // cancelled; a prompt that cannot show fonts answers as cancelled.
+    struct FontChoice {
+        QString family;
+        int pointSize = 0;
+        bool operator==(const FontChoice&) const = default;
+    };
+    virtual std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current);
+
     // The button a dismissed box stands for.
     static Button dismissButton(Buttons buttons);
 };

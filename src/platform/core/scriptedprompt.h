@@ -12,17 +12,18 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, ChooseFont };
 
     struct Question {
         Kind kind;
         QString caption;
         QString text;         // message text, input prompt
-        QString defaultText;  // input default, start directory, proposed file name
+        QString defaultText;  // input default, start directory, proposed file name, font family
         QString filter;
         Icon icon = Icon::None;
         Buttons buttons = NoButton;
         bool masked = false;
+        int pointSize = 0;  // the font offered
     };
 
     // Installs itself as the program's prompt for its lifetime.
@@ -33,6 +34,7 @@ public:
     void answer(const QString& text) { m_answers.emplace_back(std::optional<QString>(text)); }
     void answerCancel() { m_answers.emplace_back(std::optional<QString>()); }
     void answerLogin(const QString& user, const QString& password) { m_answers.emplace_back(std::make_pair(user, password)); }
+    void answerFont(const QString& family, int pointSize) { m_answers.emplace_back(FontChoice{family, pointSize}); }
 
     const std::vector<Question>& asked() const { return m_asked; }
     int unanswered() const { return m_unanswered; }
@@ -48,9 +50,10 @@ public:
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
                                     const QString& filter) override;
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+    std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, FontChoice>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;
