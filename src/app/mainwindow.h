@@ -16,6 +16,8 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainCustomCommands;
+class MainPreferences;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -80,6 +82,8 @@ public:
     QMenu* PopupView = nullptr;  // the file views' right-button menu
     TFindBox* FindBox = nullptr;
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
+    MainPreferences* Prefs = nullptr;  // the "&Preferences" submenu (mainprefs.cpp)
+    MainCustomCommands* CustomCommands = nullptr;  // the "Custom Commands" submenu (maincustom.cpp)
 
     ConfigData& Config();
     // A command by its id ("btnConnect", "mnuRefresh", ...).
