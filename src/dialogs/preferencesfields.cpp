@@ -48,73 +48,71 @@ QString folderOf(const QString& file)
 
 }  // namespace
 
-void TfrmPref::ShowValues(const PreferencesValues& v)
+TfrmPref::Fields TfrmPref::fields(PreferencesValues& v) const
+{
+    ConfigData& c = v.config;
+    Fields f;
+    f.texts = {
+        {txtEmail, &c.Email},     {txtLocalPath, &c.Path},  {txtLogFile, &v.view.LogFile}, {txtViewer, &c.Viewer},
+        {txtConnectWAV, &c.ConnectWav}, {txtTransferWAV, &c.TransferWav}, {txtEditor, &c.Editor},
+        {txtService, &c.DDEService}, {txtTopic, &c.DDETopic}, {txtCommand, &c.DDECommand},
+        {txtProxyHost, &v.view.ProxyHost}, {txtProxyUser, &v.view.ProxyUser}, {txtProxyPass, &v.view.ProxyPass},
+    };
+    f.numbers = {
+        {txtTimeout, &v.typed.Delay, &c.Delay, SettingKey::Delay},
+        {txtRetry, &v.typed.Retry, &c.Retry, SettingKey::Retry},
+        {txtRetryDelay, &v.typed.RetryDelay, &c.RetryDelay, SettingKey::RetryDelay},
+        {txtIdleInterval, &v.typed.IdleTime, &c.IdleTime, SettingKey::IdleTime},
+        {txtProxyPort, &v.typed.ProxyPort, &v.view.ProxyPort, SettingKey::ProxyPort},
+    };
+    f.switches = {
+        {chkLog, &c.Log},                   {radDefault, &c.DefaultViewer},     {chkShowSiteManager, &c.ShowSiteManager},
+        {chkLocalRefresh, &c.ReceiveRefresh}, {chkAutoSizeLocal, &c.LocalAutoSize}, {chkRemoteRefresh, &c.AutoRefresh},
+        {chkAutoSizeRemote, &c.RemoteAutoSize}, {chkSelectLine, &v.view.SelectLine}, {chkHideHeader, &v.view.HideHeader},
+        {chkConfirmDelete, &c.ConfirmDel},  {chkConfirmExit, &c.ExitWarn},       {chkConfirmQueue, &c.ConfirmQueue},
+        {chkConfirmMove, &c.ConfirmMove},   {chkPreserveDate, &c.PreserveDate},  {chkHide, &c.Hide},
+        {chkShowHidden, &c.ShowHidden},     {chkAutoSave, &c.AutoSave},          {chkShowMsg, &c.ShowMessages},
+        {chkShowDirMsg, &c.MessageWin},     {chkIdle, &c.Antiidle},              {chkFreeSpace, &c.FreeSpace},
+        {chkRestoreState, &c.RestoreState}, {chkEnableSkip, &v.SkipEnabled},     {chkSkipNullFile, &c.SkipNull},
+        {chkSkipEmptyDir, &c.SkipDir},      {chkDDEPrompt, &c.DDEPrompt},        {chkDDEFilter, &c.DDEFilter},
+        {chkDDEShow, &c.DDEShow},           {chkEnableProxy, &c.EnableProxy},    {chkPasvMode, &c.UsePasv},
+    };
+    f.choices = {
+        {cboDoubleClick, &c.DoubleClick}, {cboConnectSound, &c.ConnectSound}, {cboTransferSound, &c.TransferSound},
+        {cboDuplicateLocal, &c.ResumeMode}, {cboDuplicateRemote, &c.UploadMode}, {cboTransferOption, &c.XferOption},
+    };
+    f.groups = {{grpSortBy, &c.AutoSort}, {grpFileCase, &c.ForceLowerCase}, {grpPasvMode, &c.ProxyMode}};
+    f.flagGroups = {{grpSortAlpha, &c.AlphaSort}, {grpTransferSpeed, &c.ShowCps}};
+    return f;
+}
+
+void TfrmPref::ShowValues(const PreferencesValues& values)
 {
     m_loading = true;
-    const ConfigData& c = v.config;
-    // General
-    txtEmail->setText(c.Email);
-    txtLocalPath->setText(c.Path);  // as stored, also when that folder is not there right now
-    chkLog->setChecked(c.Log);
-    txtLogFile->setText(v.view.LogFile);
-    (c.DefaultViewer ? radDefault : radViewer)->setChecked(true);
-    txtViewer->setText(c.Viewer);
-    // Advanced
-    txtTimeout->setText(numberText(v.typed.Delay, c.Delay));
-    txtRetry->setText(numberText(v.typed.Retry, c.Retry));
-    txtRetryDelay->setText(numberText(v.typed.RetryDelay, c.RetryDelay));
-    showIndex(cboDoubleClick, c.DoubleClick);
-    showIndex(cboConnectSound, c.ConnectSound);
-    txtConnectWAV->setText(c.ConnectWav);
-    showIndex(cboTransferSound, c.TransferSound);
-    txtTransferWAV->setText(c.TransferWav);
-    chkShowSiteManager->setChecked(c.ShowSiteManager);
-    // View
-    showIndex(grpSortBy, c.AutoSort);
-    showIndex(grpSortAlpha, c.AlphaSort ? 1 : 0);
-    chkLocalRefresh->setChecked(c.ReceiveRefresh);
-    chkAutoSizeLocal->setChecked(c.LocalAutoSize);
-    chkRemoteRefresh->setChecked(c.AutoRefresh);
-    chkAutoSizeRemote->setChecked(c.RemoteAutoSize);
-    chkSelectLine->setChecked(v.view.SelectLine);
-    chkHideHeader->setChecked(v.view.HideHeader);
-    // Options
-    const std::pair<QCheckBox*, bool> switches[] = {
-        {chkConfirmDelete, c.ConfirmDel},  {chkConfirmExit, c.ExitWarn},  {chkConfirmQueue, c.ConfirmQueue},
-        {chkConfirmMove, c.ConfirmMove},   {chkPreserveDate, c.PreserveDate}, {chkHide, c.Hide},
-        {chkShowHidden, c.ShowHidden},     {chkAutoSave, c.AutoSave},  {chkShowMsg, c.ShowMessages},
-        {chkShowDirMsg, c.MessageWin},     {chkIdle, c.Antiidle},      {chkFreeSpace, c.FreeSpace},
-        {chkRestoreState, c.RestoreState}, {chkEnableSkip, v.SkipEnabled}, {chkSkipNullFile, c.SkipNull},
-        {chkSkipEmptyDir, c.SkipDir},      {chkDDEPrompt, c.DDEPrompt}, {chkDDEFilter, c.DDEFilter},
-        {chkDDEShow, c.DDEShow},           {chkEnableProxy, c.EnableProxy}, {chkPasvMode, c.UsePasv},
-    };
-    for (const auto& [box, on] : switches)
-        box->setChecked(on);
-    txtIdleInterval->setText(numberText(v.typed.IdleTime, c.IdleTime));
-    // Transfer
-    showIndex(cboDuplicateLocal, c.ResumeMode);
-    showIndex(cboDuplicateRemote, c.UploadMode);
-    showIndex(cboTransferOption, c.XferOption);
-    showIndex(grpFileCase, c.ForceLowerCase);
-    showIndex(grpTransferSpeed, c.ShowCps ? 1 : 0);
-    // Skip List, Editors
+    PreferencesValues v = values;
+    const Fields f = fields(v);
+    // Path as stored, also when that folder is not there right now.
+    for (const auto& [field, text] : f.texts)
+        field->setText(*text);
+    for (const auto& [field, typed, number, key] : f.numbers)
+        field->setText(numberText(*typed, *number));
+    for (const auto& [box, on] : f.switches)
+        box->setChecked(*on);
+    radViewer->setChecked(!v.config.DefaultViewer);
+    for (const auto& [combo, index] : f.choices)
+        showIndex(combo, *index);
+    for (const auto& [group, index] : f.groups)
+        showIndex(group, *index);
+    for (const auto& [group, on] : f.flagGroups)
+        showIndex(group, *on ? 1 : 0);
     SkipList->clear();
     SkipList->addItems(v.SkipList);
-    txtEditor->setText(c.Editor);
     EditorList->Clear();
     for (const EditorRule& rule : v.Editors)
         EditorList->AddItem(rule.extensions, {rule.program}, -1);
-    // DDE
-    txtService->setText(c.DDEService);
-    txtTopic->setText(c.DDETopic);
-    txtCommand->setText(c.DDECommand);
-    // Proxy
-    txtProxyHost->setText(v.view.ProxyHost);
-    txtProxyPort->setText(numberText(v.typed.ProxyPort, v.view.ProxyPort));
-    txtProxyUser->setText(v.view.ProxyUser);
-    txtProxyPass->setText(v.view.ProxyPass);
-    showIndex(grpPasvMode, c.ProxyMode);
     MemoProxy->setPlainText(v.NonProxyHosts.join(QLatin1Char('\n')));
+    m_fontName = v.view.FontName;  // the sample shows the views' font, which may stand in for it
+    m_fontSize = v.view.FontSize;
     m_loading = false;
     updateEnabled();
 }
@@ -122,79 +120,30 @@ void TfrmPref::ShowValues(const PreferencesValues& v)
 PreferencesValues TfrmPref::Values() const
 {
     PreferencesValues v = m_initial;  // BuffSize and what no control shows stay as they were
-    ConfigData& c = v.config;
-    const ConfigData& stored = m_initial.config;
-    c.Email = txtEmail->text();
-    c.Path = txtLocalPath->text();
-    c.Log = chkLog->isChecked();
-    v.view.LogFile = txtLogFile->text();
-    c.DefaultViewer = radDefault->isChecked();
-    c.Viewer = txtViewer->text();
-
-    const std::tuple<std::optional<QString>*, qint32*, const QLineEdit*, SettingKey> numbers[] = {
-        {&v.typed.Delay, &c.Delay, txtTimeout, SettingKey::Delay},
-        {&v.typed.Retry, &c.Retry, txtRetry, SettingKey::Retry},
-        {&v.typed.RetryDelay, &c.RetryDelay, txtRetryDelay, SettingKey::RetryDelay},
-        {&v.typed.IdleTime, &c.IdleTime, txtIdleInterval, SettingKey::IdleTime},
-        {&v.typed.ProxyPort, &v.view.ProxyPort, txtProxyPort, SettingKey::ProxyPort},
-    };
-    for (const auto& [typed, number, field, key] : numbers) {
+    const Fields f = fields(v);
+    for (const auto& [field, text] : f.texts)
+        *text = field->text();
+    for (const auto& [field, typed, number, key] : f.numbers) {
         *typed = field->text();
         *number = typedNumber(field->text(), key);
     }
-
-    c.DoubleClick = chosenIndex(cboDoubleClick, stored.DoubleClick);
-    c.ConnectSound = chosenIndex(cboConnectSound, stored.ConnectSound);
-    c.ConnectWav = txtConnectWAV->text();
-    c.TransferSound = chosenIndex(cboTransferSound, stored.TransferSound);
-    c.TransferWav = txtTransferWAV->text();
-    c.ShowSiteManager = chkShowSiteManager->isChecked();
-
-    c.AutoSort = chosenIndex(grpSortBy, stored.AutoSort);
-    c.AlphaSort = chosenIndex(grpSortAlpha, stored.AlphaSort ? 1 : 0) == 1;
-    c.ReceiveRefresh = chkLocalRefresh->isChecked();
-    c.LocalAutoSize = chkAutoSizeLocal->isChecked();
-    c.AutoRefresh = chkRemoteRefresh->isChecked();
-    c.RemoteAutoSize = chkAutoSizeRemote->isChecked();
-    v.view.SelectLine = chkSelectLine->isChecked();
-    v.view.HideHeader = chkHideHeader->isChecked();
-
+    for (const auto& [box, on] : f.switches)
+        *on = box->isChecked();
+    // What shows no item keeps the stored index.
+    for (const auto& [combo, index] : f.choices)
+        *index = chosenIndex(combo, *index);
+    for (const auto& [group, index] : f.groups)
+        *index = chosenIndex(group, *index);
+    for (const auto& [group, on] : f.flagGroups)
+        *on = chosenIndex(group, *on ? 1 : 0) == 1;
     v.view.FontName = m_fontName;
     v.view.FontSize = m_fontSize;
-    const std::pair<bool*, const QCheckBox*> switches[] = {
-        {&c.ConfirmDel, chkConfirmDelete},  {&c.ExitWarn, chkConfirmExit},    {&c.ConfirmQueue, chkConfirmQueue},
-        {&c.ConfirmMove, chkConfirmMove},   {&c.PreserveDate, chkPreserveDate}, {&c.Hide, chkHide},
-        {&c.ShowHidden, chkShowHidden},     {&c.AutoSave, chkAutoSave},       {&c.ShowMessages, chkShowMsg},
-        {&c.MessageWin, chkShowDirMsg},     {&c.Antiidle, chkIdle},           {&c.FreeSpace, chkFreeSpace},
-        {&c.RestoreState, chkRestoreState}, {&v.SkipEnabled, chkEnableSkip},  {&c.SkipNull, chkSkipNullFile},
-        {&c.SkipDir, chkSkipEmptyDir},      {&c.DDEPrompt, chkDDEPrompt},     {&c.DDEFilter, chkDDEFilter},
-        {&c.DDEShow, chkDDEShow},           {&c.EnableProxy, chkEnableProxy}, {&c.UsePasv, chkPasvMode},
-    };
-    for (const auto& [field, box] : switches)
-        *field = box->isChecked();
-
-    c.ResumeMode = chosenIndex(cboDuplicateLocal, stored.ResumeMode);
-    c.UploadMode = chosenIndex(cboDuplicateRemote, stored.UploadMode);
-    c.XferOption = chosenIndex(cboTransferOption, stored.XferOption);
-    c.ForceLowerCase = chosenIndex(grpFileCase, stored.ForceLowerCase);
-    c.ShowCps = chosenIndex(grpTransferSpeed, stored.ShowCps ? 1 : 0) == 1;
-
     v.SkipList.clear();
     for (int i = 0; i < SkipList->count(); ++i)
         v.SkipList << SkipList->item(i)->text();
-    c.Editor = txtEditor->text();
     v.Editors.clear();
     for (const TListItem& row : EditorList->Items())
         v.Editors.append({row.Caption, row.columnText(1)});
-
-    c.DDEService = txtService->text();
-    c.DDETopic = txtTopic->text();
-    c.DDECommand = txtCommand->text();
-
-    v.view.ProxyHost = txtProxyHost->text();
-    v.view.ProxyUser = txtProxyUser->text();
-    v.view.ProxyPass = txtProxyPass->text();
-    c.ProxyMode = chosenIndex(grpPasvMode, stored.ProxyMode);
     v.NonProxyHosts = MemoProxy->toPlainText().split(QLatin1Char('\n'));
     return v;
 }

@@ -69,8 +69,6 @@ TfrmPref::TfrmPref(SettingsStore& settings, const PreferencesValues& initial, co
     outer->addWidget(buildButtons());
 
     pnlFont->setFont(viewFont);
-    m_fontName = initial.view.FontName;
-    m_fontSize = initial.view.FontSize;
     ShowValues(initial);
     wireFields();
     updateEnabled();

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "settings/preferences.h"
+#include "settings/settingskeys.h"
 
 #include <QDialog>
 #include <QFont>
+#include <optional>
+#include <tuple>
+#include <vector>
 
+class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -153,6 +158,18 @@ public:
     static void PlaySound(const QComboBox* choice, const QLineEdit* wavFile);
 
 private:
+    // Every control with the value it stands for, so that showing and reading them are one
+    // table each way.
+    struct Fields {
+        std::vector<std::pair<QLineEdit*, QString*>> texts;
+        std::vector<std::tuple<QLineEdit*, std::optional<QString>*, qint32*, SettingKey>> numbers;
+        std::vector<std::pair<QAbstractButton*, bool*>> switches;
+        std::vector<std::pair<QComboBox*, qint32*>> choices;
+        std::vector<std::pair<QButtonGroup*, qint32*>> groups;
+        std::vector<std::pair<QButtonGroup*, bool*>> flagGroups;  // item 1 is true
+    };
+    Fields fields(PreferencesValues& values) const;
+
     QWidget* buildGeneralPage();
     QWidget* buildAdvancedPage();
     QWidget* buildViewPage();

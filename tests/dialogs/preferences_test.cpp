@@ -141,6 +141,24 @@ TEST_F(PreferencesWindowTest, ConfirmingWithoutChangesKeepsTheFile)
     EXPECT_EQ(prompt.asked().size(), 0u);
 }
 
+// Every control carries its value both ways: shown in a window that started from the
+// defaults, every changed value comes back out of the controls.
+TEST_F(PreferencesWindowTest, EveryControlCarriesItsValue)
+{
+    const PreferencesValues changed = everythingChanged(dir.filePath("elsewhere"));
+    auto form = open();
+    form->ShowValues(changed);
+    const PreferencesValues read = form->Values();
+    EXPECT_EQ(read.config, changed.config);
+    EXPECT_EQ(read.view, changed.view);
+    EXPECT_EQ(read.SkipEnabled, changed.SkipEnabled);
+    EXPECT_EQ(read.SkipList, changed.SkipList);
+    EXPECT_EQ(read.Editors, changed.Editors);
+    EXPECT_EQ(read.NonProxyHosts, changed.NonProxyHosts);
+    EXPECT_EQ(read.typed.Delay, QString::number(changed.config.Delay));
+    EXPECT_EQ(read.typed.ProxyPort, "8021");
+}
+
 // Port and interval are checked on every change with the message naming the bounds; the
 // other numbers are not. Whatever is typed is stored as typed and reads back as the key's
 // default when it is no number (or, for the proxy port, no port).
