@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolBar>
 
@@ -132,6 +133,21 @@ TEST_F(PreferencesCommandsTest, AStartDirectoryThatIsNotThereIsKept)
     EXPECT_EQ(form->txtLocalPath->text(), missing);
     ASSERT_TRUE(form->btnOKClick());
     EXPECT_EQ(IniFile(home.filePath("orvoftp.ini")).readString("Setup", "Path"), missing);
+}
+
+// "Hide on minimize" from a file carried over from a desktop with a notification area: here
+// there is none to bring the window back from, so minimizing leaves it a normal window.
+TEST_F(PreferencesCommandsTest, HideOnMinimizeNeedsANotificationArea)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a notification area";
+    writeIni("[Setup]\nHide=1\n");
+    auto window = openWindow();
+    ASSERT_TRUE(window->Config().Hide);
+    window->showMinimized();
+    testutil::spin(100);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->TrayIcon->isVisible());
 }
 
 // "SITE CHMOD %d %f" with three files selected and the answer 644: three commands, one after
