@@ -167,6 +167,9 @@ TEST_F(CustomCommandTest, AbortDropsTheRest)
     PyFtpOptions slowChmod;
     slowChmod.delay = {"SITE CHMOD=1"};
     ASSERT_TRUE(connect(slowChmod));
+    QList<bool> outcomes;
+    QObject::connect(session.get(), &SessionController::activityFinished,
+                     [&](quint64, bool success) { outcomes << success; });
     ASSERT_TRUE(runner->Run("SITE CHMOD 600 %f", {"a", "b", "c"}));
     session->Abort();
     EXPECT_FALSE(runner->Running());
@@ -174,6 +177,7 @@ TEST_F(CustomCommandTest, AbortDropsTheRest)
     testutil::spin(1500);
     EXPECT_EQ(siteCommands().size(), 1);
     EXPECT_EQ(session->State(), SessionState::Idle);
+    EXPECT_EQ(outcomes, QList<bool>({false}));  // the run ends once, as not done
 }
 
 }  // namespace
