@@ -1,6 +1,7 @@
 #include "app/commandregistry.h"
 
 #include <QAction>
+#include <QWidget>
 
 CommandRegistry::CommandRegistry(QObject* parent)
     : QObject(parent)
@@ -34,6 +35,22 @@ QAction* CommandRegistry::addToggle(const QString& id, const QString& text, std:
     if (handler)
         connect(action, &QAction::triggered, this, [handler = std::move(handler)](bool on) { handler(on); });
     return insert(id, action, std::move(rule));
+}
+
+void CommandRegistry::remove(const QString& id)
+{
+    QAction* command = m_actions.take(id);
+    m_rules.remove(id);
+    m_order.removeAll(id);
+    if (!command)
+        return;
+    // Out of every menu and window at once (its shortcut with it); deleted once whatever
+    // is running now has returned.
+    for (QObject* owner : command->associatedObjects()) {
+        if (auto* widget = qobject_cast<QWidget*>(owner))
+            widget->removeAction(command);
+    }
+    command->deleteLater();
 }
 
 QAction* CommandRegistry::action(const QString& id) const

@@ -43,6 +43,9 @@ public:
     // A check-mark command; the handler receives the new state.
     QAction* addToggle(const QString& id, const QString& text, std::function<void(bool)> handler, Rule rule = {});
 
+    // Takes a command out (the entries of a rebuilt menu); its action goes with it.
+    void remove(const QString& id);
+
     QAction* action(const QString& id) const;
     QStringList ids() const { return m_order; }
     // Runs a command when it exists and is enabled now; false otherwise.

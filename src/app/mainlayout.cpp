@@ -166,8 +166,9 @@ void TfrmMain::resizeEvent(QResizeEvent* event)
 void TfrmMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    // Without a notification area the hidden window could not be brought back.
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && Config().Hide
-        && !m_closing) {
+        && !m_closing && QSystemTrayIcon::isSystemTrayAvailable()) {
         // AppMinimize: hide to the notification area.
         QMetaObject::invokeMethod(this, [this] { mnuHideClick(); }, Qt::QueuedConnection);
     }

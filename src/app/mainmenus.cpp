@@ -5,6 +5,8 @@
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/mainscripts.h"
+#include "app/maincustom.h"
+#include "app/mainprefs.h"
 #include "app/mainsites.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
@@ -107,6 +109,10 @@ void TfrmMain::buildCommands()
     QueueControl->RegisterCommands(*Commands);
     Scripts = new MainScripts(*this);
     Scripts->buildCommands();
+    Prefs = new MainPreferences(*this);
+    Prefs->buildCommands();
+    CustomCommands = new MainCustomCommands(*this);
+    CustomCommands->buildCommands();
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -216,11 +222,21 @@ void TfrmMain::buildMenus()
 
     bar->addMenu(QueueControl->BuildMenu(this));
 
+    QMenu* commands = bar->addMenu(QStringLiteral("C&ommands"));
+    commands->setObjectName(QStringLiteral("mnuCommands"));
+    commands->addMenu(CustomCommands->Menu);
+    connect(commands, &QMenu::aboutToShow, this, [this] {
+        Commands->update();
+        CustomCommands->Menu->menuAction()->setEnabled(Session->State() == SessionState::Idle
+                                                       && !CustomCommands->Entries.isEmpty());
+    });
+
     QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
     add(options, {"mnuShowToolbar", "mnuShowPrompts", "mnuShowQueue", "-", "mnuIdle", "mnuSiteResumes", "mnuHalt"});
     QMenu* complete = options->addMenu(QStringLiteral("T&ransfer Complete"));
     add(complete, {"mnuCompleteIdle", "mnuCompleteDisconnect", "mnuCompleteHangup", "mnuCompleteQuit"});
-    add(options, {"-", "mnuShowLinks", "mnuResolveFile", "-", "mnuHide", "mnuClearHistory", "mnuCopyLog"});
+    add(options, {"-", "mnuShowLinks", "mnuResolveFile", "-", "mnuHide", "mnuClearHistory", "mnuCopyLog", "-"});
+    options->addMenu(Prefs->BuildMenu(options));
     connect(options, &QMenu::aboutToShow, this, [this] {
         command(QStringLiteral("mnuShowQueue"))->setChecked(Queue->isVisibleTo(this));
         command(QStringLiteral("mnuShowToolbar"))->setChecked(ToolBar->isVisibleTo(this));
@@ -253,4 +269,5 @@ void TfrmMain::buildToolBar()
     for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort", "mnuSiteManager", "mnuAddCurrentSite", "mnuCreateShortcut"})
         ToolBar->addAction(command(QString::fromLatin1(id)));
     QueueControl->AddToolButtons(ToolBar);
+    ToolBar->addAction(command(QStringLiteral("mnuGeneral")));
 }

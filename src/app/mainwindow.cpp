@@ -227,15 +227,15 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
     Session->SetTransferMode(TransferModeChoice::Auto);
     QuickConnect->SetHistory(readHistory(*Settings->file().read()));
 
-    // 11: a start directory that is gone gives way to the home directory.
-    if (!QFileInfo(Config().Path).isDir())
-        Config().Path = QDir::homePath();
+    // 11: a start directory that is gone gives way to the home directory. The record keeps
+    // the stored text: the preferences show and keep it (a disk that is not mounted now).
+    const QString startDir = QFileInfo(Config().Path).isDir() ? Config().Path : QDir::homePath();
 
     // 12: layout (the pane sizes wait for the window's final size: FirstResize).
     ApplyLayout();
 
     // 14: the local directory.
-    LocalDir->setCurrentDirectory(EnsureTrailingSeparator(Config().Path));
+    LocalDir->setCurrentDirectory(EnsureTrailingSeparator(startDir));
     ListLocal();
     if (Config().RemoteAutoSize)
         FitColumns(*RemotePanel->View());

@@ -17,6 +17,8 @@ class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
 class MainScripts;
+class MainCustomCommands;
+class MainPreferences;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -82,6 +84,8 @@ public:
     TFindBox* FindBox = nullptr;
     MainScripts* Scripts = nullptr;  // scripts, typed commands and the D-Bus link (mainscripts.cpp)
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
+    MainPreferences* Prefs = nullptr;  // the "&Preferences" submenu (mainprefs.cpp)
+    MainCustomCommands* CustomCommands = nullptr;  // the "Custom Commands" submenu (maincustom.cpp)
 
     ConfigData& Config();
     // A command by its id ("btnConnect", "mnuRefresh", ...).

@@ -261,6 +261,11 @@ void SessionController::Abort()
             m_ftp->AbortWithSynch();
     } else if (m_state == SessionState::Deleting) {
         emit statusText(QStringLiteral("Aborting"));
+    } else if (m_state == SessionState::CustomCommand && m_ftp->Busy()) {
+        // The custom-command runner drops the commands not yet sent; the one on its way
+        // is answered as a raw command and the session becomes ready then.
+        markActivityFailed();
+        SetState(SessionState::RemoteCommand);
     } else {
         m_ftp->SendRaw(QStringLiteral("ABOR"));
     }

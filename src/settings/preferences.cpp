@@ -5,9 +5,6 @@
 
 namespace {
 
-// Only host entries of 7 characters or more are kept: shorter lines are leftovers.
-constexpr int MinNonProxyHostLength = 7;
-
 void writeTyped(IniDocument& doc, SettingKey key, const std::optional<QString>& typed, int number)
 {
     if (typed)
@@ -94,9 +91,12 @@ void writePreferences(IniDocument& doc, const PreferencesValues& values)
     doc.eraseSection(listSection(SettingList::Editors));
     doc.eraseSection(listSection(SettingList::Proxy));
 
+    // Every host typed is kept, short names ("intra", "ftp.io") included: a dropped line
+    // would send that host through the proxy. Blank lines would end the list.
     QStringList hosts;
-    for (const QString& host : values.NonProxyHosts) {
-        if (host.size() >= MinNonProxyHostLength)
+    for (const QString& line : values.NonProxyHosts) {
+        const QString host = line.trimmed();
+        if (!host.isEmpty())
             hosts << host;
     }
     writeList(doc, SettingList::Proxy, hosts);

@@ -24,7 +24,7 @@ struct PreferencesValues {
     bool SkipEnabled = false;
     QStringList SkipList;
     QList<EditorRule> Editors;
-    QStringList NonProxyHosts;  // one per line of the memo; lines of 6 characters or fewer are dropped
+    QStringList NonProxyHosts;  // one per line of the memo; blank lines are dropped, the others trimmed
 };
 
 // The window's starting values: the record, the engine's current proxy and log values

@@ -31,6 +31,9 @@ ViewSettings readViewSettings(const IniDocument& doc)
     ViewSettings view;
     view.ProxyHost = readText(doc, SettingKey::ProxyHost);
     view.ProxyPort = readNumber(doc, SettingKey::ProxyPort);
+    // A port the network cannot carry (70000 would wrap to 4464) stands for the default.
+    if (view.ProxyPort < 1 || view.ProxyPort > 65535)
+        view.ProxyPort = settingInfo(SettingKey::ProxyPort).number;
     view.ProxyUser = readText(doc, SettingKey::ProxyUser);
     view.ProxyPass = readText(doc, SettingKey::ProxyPass);
     view.LogFile = readText(doc, SettingKey::LogFile);

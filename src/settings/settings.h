@@ -17,7 +17,8 @@ void LoadSettings(const IniDocument& doc, Settings& settings, QStringList& noPro
 void LoadSettings(const IniFile& ini, Settings& settings, QStringList& noProxyHost);
 
 // The [Setup] keys that are not kept in ConfigData: they go to the engine, the log console
-// and the file views. ProxyPass is the plain password (stored scrambled).
+// and the file views. ProxyPass is the plain password (stored scrambled); a ProxyPort
+// outside 1..65535 reads as the default.
 struct ViewSettings {
     QString ProxyHost;
     qint32 ProxyPort = 21;

@@ -83,9 +83,9 @@ TEST_F(PreferencesTest, RewritesSetupWithTheBehaviourKeysOnly)
     EXPECT_EQ(doc->readList("History", "h"), QStringList({"ftp.example.org"}));
     EXPECT_EQ(doc->readString("Commands", "p1"), "LIST");
 
-    // Only proxy exceptions longer than 6 characters, numbered without gaps.
-    EXPECT_EQ(doc->sectionKeys("Proxy"), QStringList({"p1", "p2"}));
-    EXPECT_EQ(doc->readList("Proxy", "p"), QStringList({"host.example.org", "lan-host"}));
+    // Every proxy exception, short names included, numbered without gaps.
+    EXPECT_EQ(doc->sectionKeys("Proxy"), QStringList({"p1", "p2", "p3"}));
+    EXPECT_EQ(doc->readList("Proxy", "p"), QStringList({"abc", "host.example.org", "lan-host"}));
     EXPECT_EQ(doc->sectionKeys("Skip"), QStringList({"s1", "s2", "Enabled"}));
     EXPECT_EQ(doc->readList("Editors", "e"), QStringList({".htm;.html,/usr/bin/bluefish", ".c,/opt/my,editor"}));
 
@@ -106,7 +106,7 @@ TEST_F(PreferencesTest, WhatIsWrittenLoadsBackUnchanged)
     EXPECT_EQ(s.config, written.config);
     EXPECT_TRUE(s.SkipEnabled);
     EXPECT_EQ(s.SkipList, written.SkipList);
-    EXPECT_EQ(noProxy, QStringList({"host.example.org", "lan-host"}));
+    EXPECT_EQ(noProxy, QStringList({"abc", "host.example.org", "lan-host"}));
 
     EXPECT_EQ(readViewSettings(*ini.read()), written.view);
 
@@ -150,6 +150,21 @@ TEST_F(PreferencesTest, AProxyPasswordThatCannotBeStoredWritesNothing)
     v.view.ProxyPass = "bad\npass";
     EXPECT_THROW(writePreferences(ini, v), AppError);
     EXPECT_EQ(testutil::readFile(path()), QByteArray("[Setup]\nEmail=old@example.org\n"));
+}
+
+// Short host names ("intra", "ftp.io") used to be dropped and then went through the proxy:
+// every non-blank line is a host now, trimmed, numbered without gaps.
+TEST_F(PreferencesTest, EveryNonProxyHostLineIsWritten)
+{
+    IniFile ini(path());
+    PreferencesValues v;
+    v.NonProxyHosts = {"abc", "", "intra", "  ftp.io ", "   ", "files.example.org"};
+    writePreferences(ini, v);
+    EXPECT_EQ(ini.read()->sectionKeys("Proxy"), QStringList({"p1", "p2", "p3", "p4"}));
+    Settings s;
+    QStringList noProxy;
+    LoadSettings(ini, s, noProxy);
+    EXPECT_EQ(noProxy, QStringList({"abc", "intra", "ftp.io", "files.example.org"}));
 }
 
 }  // namespace

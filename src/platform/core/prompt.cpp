@@ -22,6 +22,11 @@ public:
 
 }  // namespace
 
+std::optional<Prompt::FontChoice> Prompt::chooseFont(const QString&, const FontChoice&)
+{
+    return std::nullopt;
+}
+
 Prompt::Button Prompt::dismissButton(Buttons buttons)
 {
     if (buttons & Cancel)

@@ -60,6 +60,14 @@ public:
     // The index of the first filter whose patterns (";" between them) match the name of
     // `file` ignoring case; 0 when none does.
     static int matchingFilter(const QString& filter, const QString& file);
+    // A font by family and point size (the core layer knows no QFont). Empty optional when
+    // cancelled; a prompt that cannot show fonts answers as cancelled.
+    struct FontChoice {
+        QString family;
+        int pointSize = 0;
+        bool operator==(const FontChoice&) const = default;
+    };
+    virtual std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current);
 
     // The button a dismissed box stands for.
     static Button dismissButton(Buttons buttons);

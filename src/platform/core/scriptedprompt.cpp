@@ -105,3 +105,20 @@ std::optional<QString> ScriptedPrompt::pickFolder(const QString& caption, const 
     m_asked.push_back({Kind::PickFolder, caption, {}, startDirectory, {}});
     return nextText();
 }
+
+std::optional<Prompt::FontChoice> ScriptedPrompt::chooseFont(const QString& caption, const FontChoice& current)
+{
+    m_asked.push_back({Kind::ChooseFont, caption, {}, current.family, {}, Icon::None, NoButton, false, current.pointSize});
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return std::nullopt;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* font = std::get_if<FontChoice>(&answer))
+        return *font;
+    const auto* text = std::get_if<std::optional<QString>>(&answer);
+    if (!text || text->has_value())
+        ++m_unanswered;  // anything but answerCancel() is a scripting mistake here
+    return std::nullopt;
+}

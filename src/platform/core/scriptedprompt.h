@@ -12,17 +12,18 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, ChooseFont };
 
     struct Question {
         Kind kind;
         QString caption;
         QString text;         // message text, input prompt
-        QString defaultText;  // input default, start directory, proposed file name
+        QString defaultText;  // input default, start directory, proposed file name, font family
         QString filter;
         Icon icon = Icon::None;
         Buttons buttons = NoButton;
         bool masked = false;
+        int pointSize = 0;  // the font offered
     };
 
     // Installs itself as the program's prompt for its lifetime.
@@ -36,6 +37,7 @@ public:
     // An open-file window answered with a file and the filter chosen (openFileOfType); a
     // plain text answer there chooses the filter that matches the file's name.
     void answerFile(const QString& file, int filterIndex) { m_answers.emplace_back(ChosenFile{file, filterIndex}); }
+    void answerFont(const QString& family, int pointSize) { m_answers.emplace_back(FontChoice{family, pointSize}); }
 
     const std::vector<Question>& asked() const { return m_asked; }
     int unanswered() const { return m_unanswered; }
@@ -53,9 +55,10 @@ public:
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
     std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
                                              const QString& filter) override;
+    std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, ChosenFile>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, ChosenFile, FontChoice>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -153,6 +154,18 @@ std::optional<QString> QtPrompt::pickFolder(const QString& caption, const QStrin
     if (dir.isEmpty())
         return std::nullopt;
     return dir;
+}
+
+std::optional<Prompt::FontChoice> QtPrompt::chooseFont(const QString& caption, const FontChoice& current)
+{
+    QFont start(current.family);
+    if (current.pointSize > 0)
+        start.setPointSize(current.pointSize);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, start, parentWindow(), caption);
+    if (!ok)
+        return std::nullopt;
+    return FontChoice{chosen.family(), chosen.pointSize()};
 }
 
 void installQtPrompt()

@@ -21,6 +21,7 @@ public:
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
     std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
                                              const QString& filter) override;
+    std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current) override;
 
     // "Text files (*.txt)|*.txt|All files|*" -> "Text files (*.txt);;All files (*)"
     static QString toQtFilter(const QString& filter);
