@@ -149,6 +149,7 @@ TSiteRecord TSiteDatabase::readSite(const QString& name) const
     site.Retry = text("Retry");
     site.Timeout = text("Timeout");
     site.Options = text("Options");
+    site.Encryption = text("Encryption");
     for (const QString& line : doc->readList(name, NotePrefix))
         site.Notes << decodeNote(line);
     return site;
@@ -175,6 +176,8 @@ void TSiteDatabase::writeSite(const QString& name, const TSiteRecord& site)
         writeIfSet(doc, name, QStringLiteral("Resume"), site.Resume);
         writeIfSet(doc, name, QStringLiteral("Retry"), site.Retry);
         writeIfSet(doc, name, QStringLiteral("Timeout"), site.Timeout);
+        if (site.Encryption != QLatin1String("0"))
+            writeIfSet(doc, name, QStringLiteral("Encryption"), site.Encryption);
         for (int i = 0; i < site.Notes.size(); ++i)
             doc.writeString(name, NotePrefix + QString::number(i + 1), encodeNote(site.Notes.at(i)));
     });

@@ -12,7 +12,7 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, Certificate };
 
     struct Question {
         Kind kind;
@@ -33,8 +33,11 @@ public:
     void answer(const QString& text) { m_answers.emplace_back(std::optional<QString>(text)); }
     void answerCancel() { m_answers.emplace_back(std::optional<QString>()); }
     void answerLogin(const QString& user, const QString& password) { m_answers.emplace_back(std::make_pair(user, password)); }
+    void answerCertificate(CertificateAnswer choice) { m_answers.emplace_back(choice); }
 
     const std::vector<Question>& asked() const { return m_asked; }
+    // The certificate questions in full (each also appears in asked() with its text).
+    const std::vector<CertificateQuestion>& certificatesAsked() const { return m_certificates; }
     int unanswered() const { return m_unanswered; }
     int pendingAnswers() const { return int(m_answers.size()); }
     void clear();
@@ -48,12 +51,14 @@ public:
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
                                     const QString& filter) override;
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+    CertificateAnswer certificateBox(const CertificateQuestion& question) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, CertificateAnswer>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;
     std::vector<Question> m_asked;
+    std::vector<CertificateQuestion> m_certificates;
     int m_unanswered = 0;
 };

@@ -130,6 +130,26 @@ std::optional<QString> QtPrompt::pickFolder(const QString& caption, const QStrin
     return dir;
 }
 
+Prompt::CertificateAnswer QtPrompt::certificateBox(const CertificateQuestion& question)
+{
+    QMessageBox box(question.changed ? QMessageBox::Critical : QMessageBox::Warning, certificateCaption(),
+                    certificateText(question), QMessageBox::NoButton, parentWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* once = box.addButton(QStringLiteral("Trust &once"), QMessageBox::AcceptRole);
+    QPushButton* always = box.addButton(QStringLiteral("&Always trust"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    // Enter must not trust a certificate by accident.
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == once)
+        return CertificateAnswer::TrustOnce;
+    if (box.clickedButton() == always)
+        return CertificateAnswer::AlwaysTrust;
+    return CertificateAnswer::Cancel;
+}
+
 void installQtPrompt()
 {
     static QtPrompt qtPrompt;

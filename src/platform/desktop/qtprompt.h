@@ -17,6 +17,7 @@ public:
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
                                     const QString& filter) override;
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+    CertificateAnswer certificateBox(const CertificateQuestion& question) override;
 
     // "Text files (*.txt)|*.txt|All files|*" -> "Text files (*.txt);;All files (*)"
     static QString toQtFilter(const QString& filter);
