@@ -6,6 +6,7 @@
 #include "app/filepanel.h"
 #include "app/progresspanel.h"
 #include "app/quickconnectbar.h"
+#include "app/securityindicator.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
@@ -177,6 +178,7 @@ void TfrmMain::buildStatusBar()
     StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
     statusBar()->addWidget(StatusText, 1);
     statusBar()->addWidget(StatusProgress, 1);
+    statusBar()->addPermanentWidget(new TSecurityIndicator(*Session, this));
 }
 
 void TfrmMain::buildTray()

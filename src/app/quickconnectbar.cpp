@@ -84,7 +84,9 @@ void QuickConnectBar::SetServerText(const QString& text)
 
 void QuickConnectBar::Show(const ConnectionRequest& request)
 {
-    SetServerText(request.host);
+    // An IPv6 host in brackets, so the box reads back as the same host and port.
+    SetServerText(request.host.contains(QLatin1Char(':')) ? QLatin1Char('[') + request.host + QLatin1Char(']')
+                                                          : request.host);
     txtUser->setText(request.user);
     txtPass->setText(request.password);
     txtPort->setText(request.port);
