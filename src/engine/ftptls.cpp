@@ -220,12 +220,16 @@ void TFtp::startDataTls(TStarSocket& data, const std::function<void()>& then)
     options.sessions = m_tlsSessions;
     options.resume = m_tlsSessions ? m_tlsSessions->take() : nullptr;
     data.TimeOutConnect = TimeOutConnect;
+    data.OnTimeOut = [this] { dataConnectionFailed(QStringLiteral("TLS: the handshake timed out")); };
     data.OnTlsDone = [this, &data, then] {
         data.OnTlsDone = nullptr;
         QString reason;
         if (data.LastError != 0)
             reason = QStringLiteral("TLS: ") + (data.TlsError().isEmpty() ? ErrorName(data.LastError) : data.TlsError());
-        else if (data.TlsPeerCertificate().sha256 != m_controlFingerprint)
+        // (Behind an FTP-level firewall the control connection's peer is the firewall, and the
+        // data come from the server behind it.)
+        else if (FirewallType != fwSite && FirewallType != fwUserHost
+                 && data.TlsPeerCertificate().sha256 != m_controlFingerprint)
             reason = QStringLiteral("TLS: the data connection's certificate is not the server's");
         if (reason.isEmpty()) {
             then();
