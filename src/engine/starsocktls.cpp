@@ -59,13 +59,28 @@ qint64 TStarSocket::streamRead(char* buffer, qint64 length, bool peek)
         LastError = Winsock::WSAECONNABORTED;
         return -2;
     }
-    ERR_clear_error();
-    size_t got = 0;
-    const int rc = peek ? SSL_peek_ex(m_ssl, buffer, size_t(length), &got)
-                        : SSL_read_ex(m_ssl, buffer, size_t(length), &got);
-    if (rc == 1)
-        return qint64(got);
-    return tlsFailure(rc, true);
+    if (peek) {
+        ERR_clear_error();
+        size_t got = 0;
+        const int rc = SSL_peek_ex(m_ssl, buffer, size_t(length), &got);
+        return rc == 1 ? qint64(got) : tlsFailure(rc, true);
+    }
+    // One record (16 KiB at most) per SSL_read: the buffer is filled from as many records as
+    // are there, so a download writes its file in large pieces.
+    qint64 total = 0;
+    while (total < length) {
+        ERR_clear_error();
+        size_t got = 0;
+        const int rc = SSL_read_ex(m_ssl, buffer + total, size_t(length - total), &got);
+        if (rc == 1) {
+            total += qint64(got);
+            continue;
+        }
+        const qint64 failure = tlsFailure(rc, true);
+        // What was read goes first; the end or the error shows on the next read.
+        return total > 0 ? total : failure;
+    }
+    return total;
 }
 
 qint64 TStarSocket::streamWrite(const char* data, qint64 length)
