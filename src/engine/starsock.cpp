@@ -2,6 +2,7 @@
 
 #include "engine/hooks.h"
 #include "engine/hostresolver.h"
+#include "engine/starsockaddress.h"
 #include "engine/winsockerrors.h"
 
 #include <QElapsedTimer>
@@ -20,6 +21,8 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+using namespace StarSockAddress;
+
 namespace {
 
 // Work done per socket event is bounded so the user interface keeps its turn: a read event
@@ -29,41 +32,6 @@ constexpr qint64 kReadBudgetBytes = 8 * 1024 * 1024;
 constexpr qint64 kReadBudgetNs = 4 * 1000 * 1000;
 constexpr qint64 kFileReadChunk = 512 * 1024;
 constexpr qint64 kLineReadChunk = 64 * 1024;
-
-socklen_t toSockaddr(const QHostAddress& host, quint16 port, sockaddr_storage* out)
-{
-    *out = {};
-    if (host.protocol() == QAbstractSocket::IPv6Protocol) {
-        auto* six = reinterpret_cast<sockaddr_in6*>(out);
-        six->sin6_family = AF_INET6;
-        six->sin6_port = htons(port);
-        const Q_IPV6ADDR bytes = host.toIPv6Address();
-        std::memcpy(&six->sin6_addr, bytes.c, 16);
-        six->sin6_scope_id = host.scopeId().toUInt();
-        return sizeof(sockaddr_in6);
-    }
-    auto* four = reinterpret_cast<sockaddr_in*>(out);
-    four->sin_family = AF_INET;
-    four->sin_port = htons(port);
-    four->sin_addr.s_addr = htonl(host.isNull() ? 0 : host.toIPv4Address());
-    return sizeof(sockaddr_in);
-}
-
-QHostAddress fromSockaddr(const sockaddr_storage& in, quint16* port = nullptr)
-{
-    QHostAddress host(reinterpret_cast<const sockaddr*>(&in));
-    if (port)
-        *port = in.ss_family == AF_INET6 ? ntohs(reinterpret_cast<const sockaddr_in6&>(in).sin6_port)
-                                         : ntohs(reinterpret_cast<const sockaddr_in&>(in).sin_port);
-    return host;
-}
-
-QString addressText(const QHostAddress& host)
-{
-    if (host.protocol() == QAbstractSocket::IPv6Protocol)
-        return host.toString();
-    return QHostAddress(host.toIPv4Address()).toString();
-}
 
 char* fileChunkBuffer()
 {
@@ -221,28 +189,6 @@ bool TStarSocket::openFor(int family)
     m_eofSeen = false;
     m_closeRaised = false;
     return true;
-}
-
-void TStarSocket::SetAddressText(const QString& address)
-{
-    in_addr parsed{};
-    if (inet_aton(address.toLatin1().constData(), &parsed)) {
-        m_host = QHostAddress(quint32(ntohl(parsed.s_addr)));
-        return;
-    }
-    QString six = address.trimmed();
-    if (six.startsWith(QLatin1Char('[')) && six.endsWith(QLatin1Char(']')))
-        six = six.mid(1, six.size() - 2);
-    const QHostAddress host(six);
-    // An unparsable text gives the "none" address, as the Winsock parser does.
-    m_host = six.contains(QLatin1Char(':')) && host.protocol() == QAbstractSocket::IPv6Protocol
-                 ? host
-                 : QHostAddress(quint32(0xFFFFFFFFu));
-}
-
-QString TStarSocket::GetAddressText() const
-{
-    return addressText(m_host);
 }
 
 void TStarSocket::SetPort(quint16 port)
@@ -621,44 +567,6 @@ QString TStarSocket::TakePendingLine()
         rest.chop(1);
     m_lines.clear();
     return rest;
-}
-
-QString TStarSocket::GetLocalAddress()
-{
-    if (m_fd < 0)
-        return {};
-    sockaddr_storage local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        recordError(errno);
-        return {};
-    }
-    LastError = 0;
-    return addressText(fromSockaddr(local));
-}
-
-quint16 TStarSocket::GetLocalPort()
-{
-    if (m_fd < 0)
-        return 0;
-    sockaddr_storage local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
-        return 0;
-    quint16 port = 0;
-    fromSockaddr(local, &port);
-    return port;
-}
-
-QString TStarSocket::GetPeerAddress() const
-{
-    if (m_fd < 0)
-        return {};
-    sockaddr_storage peer{};
-    socklen_t length = sizeof peer;
-    if (::getpeername(m_fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
-        return {};
-    return addressText(fromSockaddr(peer));
 }
 
 void TStarSocket::SetTimeout(int seconds)

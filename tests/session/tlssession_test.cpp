@@ -177,3 +177,31 @@ TEST(TrustedCertificatesFile, KeysAndDamagedValues)
     IniFile(store.fileName()).writeString("Certificates", "host:21", "not-a-fingerprint");
     EXPECT_TRUE(store.fingerprint("host", 21).isEmpty());
 }
+
+// IPv6 hosts in every form of the server box reach a server on ::1 (EPSV under the hood).
+TEST_F(TlsSession, BracketedIPv6HostsConnect)
+{
+    if (!ServerProcess::hasIPv6Loopback())
+        GTEST_SKIP() << "this machine has no IPv6 loopback (::1)";
+    PyFtpOptions options;
+    options.users << "tester:pw-Tester9:" + serverRoot.path();
+    options.listen = "::1";
+    options.commandLog = certDir.filePath("commands.log");
+    ASSERT_TRUE(server.start(options)) << server.error().toStdString();
+    const QString port = QString::number(server.port());
+    const QStringList texts = {
+        "[::1]:tester:pw-Tester9:" + port,
+        "ftp://tester:pw-Tester9@[::1]:" + port + "/",
+    };
+    for (const QString& text : texts) {
+        if (session->State() != SessionState::NotConnected)
+            session->ResetToDisconnected();
+        session->SetState(SessionState::LoggingIn);
+        session->Connect(resolveServerText(text, {}, {}, *sites, "guest@example.com"));
+        EXPECT_TRUE(waitFor([&] { return session->State() == SessionState::Idle; }, 15000))
+            << text.toStdString() << "\n" << log.join('\n').toStdString();
+        EXPECT_EQ(session->Ftp().GetPeerAddress(), "::1");
+    }
+    EXPECT_TRUE(commands().contains("EPSV")) << commands().join('\n').toStdString();
+    EXPECT_FALSE(commands().contains("PASV"));
+}
