@@ -339,3 +339,50 @@ TEST(ExtendedPassive, ReplyParsing)
     EXPECT_EQ(TFtp::BuildEprtArgument("::1", 5282), "|2|::1|5282|");
     EXPECT_EQ(TFtp::BuildEprtArgument("127.0.0.1", 5282), "|1|127.0.0.1|5282|");
 }
+
+// Through SOCKS the TLS session is with the server: its certificate names the server, not
+// the proxy, and data connections run TLS through the proxy as well.
+TEST(SecureRoutes, ThroughSocksTheCertificateNamesTheServer)
+{
+    DanteServer dante;
+    if (!dante.start()) {
+        if (!DanteServer::unavailableReason().isEmpty())
+            GTEST_SKIP() << DanteServer::unavailableReason().toStdString();
+        FAIL() << dante.error().toStdString();
+    }
+    QTemporaryDir root;
+    QTemporaryDir certDir;
+    TestCertificate certificate;
+    ASSERT_TRUE(certificate.make(certDir.path(), "localhost", "DNS:localhost")) << certificate.error.toStdString();
+    ASSERT_TRUE(TlsContext::addTrustedFile(certificate.certificate));
+    const QByteArray original = payload(200 * 1024, 3);
+    ASSERT_TRUE(testutil::writeFile(root.filePath("f.bin"), original));
+    PyFtpServer server;
+    PyFtpOptions options;
+    options.users << "tester:pw-Tester9:" + root.path();
+    options.tlsPem = certificate.pem;
+    ASSERT_TRUE(server.start(options)) << server.error().toStdString();
+
+    TFtp ftp;
+    FtpRecorder rec(ftp);
+    int questions = 0;
+    ftp.OnCertificateCheck = [&](const TlsCertificateCheck&) { return ++questions, false; };
+    ftp.SetFtpServer("127.0.0.1");  // the proxy
+    ftp.FtpPort = dante.port();
+    ftp.FirewallType = fwSocks;
+    ftp.SocksHost = "localhost";  // the server, by the name its certificate carries
+    ftp.SocksPort = server.port();
+    ftp.UserName = "tester";
+    ftp.UserPassword = "pw-Tester9";
+    ftp.Encryption = ftpeExplicit;
+    ASSERT_TRUE(FtpRecorder::connectAndLogin(ftp, rec)) << dump(rec).toStdString();
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(ftp.DataSecured());
+    QTemporaryDir local;
+    ftp.RemoteFile = "f.bin";
+    ftp.LocalFile = local.filePath("f.bin");
+    ftp.Download(false);
+    ASSERT_TRUE(rec.waitFor("FileReceived")) << dump(rec).toStdString();
+    EXPECT_TRUE(ftp.Success) << dump(rec).toStdString();
+    EXPECT_EQ(testutil::readFile(local.filePath("f.bin")), original);
+}
