@@ -58,7 +58,8 @@ void QuickConnectBar::onServerEdited(const QString& text)
 {
     if (m_quiet)
         return;
-    // A new host starts with a fresh login.
+    // A new host starts with a fresh login (and plain FTP unless it names a scheme).
+    m_shownEncryption = ftpeNone;
     txtUser->clear();
     txtPass->clear();
     txtPort->setText(QStringLiteral("21"));
@@ -90,6 +91,7 @@ void QuickConnectBar::Show(const ConnectionRequest& request)
     txtUser->setText(request.user);
     txtPass->setText(request.password);
     txtPort->setText(request.port);
+    m_shownEncryption = request.encryption;
 }
 
 QStringList QuickConnectBar::History() const

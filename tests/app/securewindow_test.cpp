@@ -51,6 +51,15 @@ TEST(SecureWindow, StatusBarShowsAnEncryptedSession)
         window.command("btnDisconnect")->trigger();
         EXPECT_FALSE(indicator->isVisible());
         EXPECT_TRUE(indicator->Description().isEmpty());
+
+        // The boxes now show the bare host and its login: connecting again from them must not
+        // fall back to plain FTP (and send the password in clear).
+        EXPECT_EQ(window.QuickConnect->ServerText(), "127.0.0.1");
+        prompt.answerCertificate(Prompt::CertificateAnswer::TrustOnce);
+        window.btnConnectClick();
+        ASSERT_TRUE(waitFor([&] { return window.Session->State() == SessionState::Idle; }, 15000));
+        EXPECT_EQ(prompt.certificatesAsked().size(), 2u);
+        EXPECT_TRUE(indicator->isVisible());
     }
     qunsetenv("ORVOFTP_HOME");
     QDir::setCurrent(QDir::tempPath());
