@@ -13,8 +13,8 @@ TSecurityIndicator::TSecurityIndicator(SessionController& session, QWidget* pare
 void TSecurityIndicator::show(const QString& description)
 {
     m_description = description;
-    // U+1F512 (padlock) where the font has it; the letters say it either way.
-    setText(description.isEmpty() ? QString() : QStringLiteral("\U0001F512 TLS"));
+    // Letters rather than a padlock glyph, which many fonts lack.
+    setText(description.isEmpty() ? QString() : QStringLiteral("TLS"));
     setToolTip(description.isEmpty() ? QString() : QStringLiteral("Encrypted session: ") + description);
     setVisible(!description.isEmpty());
 }

@@ -4,7 +4,7 @@
 
 class SessionController;
 
-// The status bar's sign that the session is encrypted: a padlock and "TLS" while the control
+// The status bar's sign that the session is encrypted: "TLS" while the control
 // connection runs over TLS (its tooltip names protocol and cipher); empty otherwise.
 class TSecurityIndicator : public QLabel
 {
