@@ -12,7 +12,7 @@ PREFIX     ?= /usr/local
 PACKAGES := build-essential cmake ninja-build pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
-	python3 python3-pyftpdlib vsftpd dante-server lftp curl \
+	python3 python3-pyftpdlib python3-openssl vsftpd dante-server lftp curl openssl libssl-dev \
 	dbus dbus-daemon libglib2.0-bin libcanberra-dev iproute2 passwd procps \
 	desktop-file-utils appstream man-db dpkg-dev file libxml2-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev

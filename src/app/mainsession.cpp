@@ -183,8 +183,11 @@ void TfrmMain::ConnectRoutine()
     const QString text = QuickConnect->ServerText();
     if (text.isEmpty())
         return;
-    const ConnectionRequest request =
+    ConnectionRequest request =
         resolveServerText(text, QuickConnect->Boxes(), Session->CurrentSiteName(), *SiteDatabase, Config().Email);
+    // The boxes still show an encrypted connection: connecting again keeps it encrypted.
+    if (request.origin == ConnectionRequest::Origin::Typed && request.encryption == ftpeNone)
+        request.encryption = QuickConnect->ShownEncryption();
     if (!Session->Connect(request))
         Commands->update();
 }

@@ -9,6 +9,7 @@
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
+#include "app/securityindicator.h"
 #include "console/xconsole.h"
 #include "controls/browsedir.h"
 #include "controls/orvoview.h"
@@ -180,6 +181,7 @@ void TfrmMain::buildStatusBar()
     StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
     statusBar()->addWidget(StatusText, 1);
     statusBar()->addWidget(StatusProgress, 1);
+    statusBar()->addPermanentWidget(new TSecurityIndicator(*Session, this));
 }
 
 void TfrmMain::buildTray()

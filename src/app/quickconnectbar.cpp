@@ -65,7 +65,8 @@ void QuickConnectBar::onServerEdited(const QString& text)
 {
     if (m_quiet)
         return;
-    // A new host starts with a fresh login.
+    // A new host starts with a fresh login (and plain FTP unless it names a scheme).
+    m_shownEncryption = ftpeNone;
     txtUser->clear();
     txtPass->clear();
     txtPort->setText(QStringLiteral("21"));
@@ -91,10 +92,13 @@ void QuickConnectBar::SetServerText(const QString& text)
 
 void QuickConnectBar::Show(const ConnectionRequest& request)
 {
-    SetServerText(request.host);
+    // An IPv6 host in brackets, so the box reads back as the same host and port.
+    SetServerText(request.host.contains(QLatin1Char(':')) ? QLatin1Char('[') + request.host + QLatin1Char(']')
+                                                          : request.host);
     txtUser->setText(request.user);
     txtPass->setText(request.password);
     txtPort->setText(request.port);
+    m_shownEncryption = request.encryption;
 }
 
 QStringList QuickConnectBar::History() const

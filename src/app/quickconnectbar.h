@@ -32,6 +32,9 @@ public:
     void SetServerText(const QString& text);
     // Shows the connection the session applied: its host, user, password and port.
     void Show(const ConnectionRequest& request);
+    // The encryption of the connection shown, until the user edits the server box: connecting
+    // again from the boxes after an "ftps://" or "ftpes://" address stays encrypted.
+    TFtpEncryption ShownEncryption() const { return m_shownEncryption; }
 
     // --- History: at most 15 items, newest first ---------------------------------------------
     QStringList History() const;
@@ -50,4 +53,5 @@ private:
     void onServerEdited(const QString& text);
 
     bool m_quiet = false;  // the program is changing the boxes
+    TFtpEncryption m_shownEncryption = ftpeNone;
 };

@@ -2,12 +2,21 @@
 
 #include "engine/ftptypes.h"
 #include "engine/starsock.h"
+#include "engine/tlscontext.h"
 
 #include <QFile>
 #include <QStringList>
 #include <memory>
 
 class QTimer;
+
+// A server certificate that failed the check, as the engine's owner is asked about it.
+struct TlsCertificateCheck {
+    QString host;  // the name the certificate was checked against (the firewall's behind one)
+    quint16 port = 0;
+    TlsCertificateInfo certificate;
+    QString problem;  // why it failed, e.g. "self-signed certificate"
+};
 
 // The FTP client engine. It is itself the control connection and owns three data sockets.
 // Every operation returns at once; results arrive through the On* hooks. Completion events
@@ -50,6 +59,7 @@ public:
     QString ProxyPass;
     TFTPServerType ServerType = ftpstDefault;
     TFirewallType FirewallType = fwNone;
+    TFtpEncryption Encryption = ftpeNone;
 
     // Writing true starts the socket layer; false cleans up and unloads it.
     void SetWinsockStarted(bool started);
@@ -79,6 +89,9 @@ public:
     std::function<void()> OnDisconnect;
     std::function<void()> OnRawCommand;
     std::function<void()> OnPasvConnect;
+    // A certificate that failed the check: true trusts it for this connection. Without a
+    // hook such a certificate ends the login. Reading waits while the hook runs.
+    std::function<bool(const TlsCertificateCheck& check)> OnCertificateCheck;
 
     // --- Operations -------------------------------------------------------------------------
     void ConnectSession();
@@ -136,6 +149,16 @@ public:
     static QString BuildPortArgument(const QString& localAddress, quint16 port);
     // "(h1,h2,h3,h4,p1,p2)" -> dotted address and port; false when the reply names none.
     static bool ParsePasvReply(const QString& reply, QString* address, quint16* port);
+    // "229 Entering Extended Passive Mode (|||6446|)" -> port; false when the reply names none.
+    static bool ParseEpsvReply(const QString& reply, quint16* port);
+    // The argument of EPRT: "|1|addr|port|" or "|2|addr|port|".
+    static QString BuildEprtArgument(const QString& localAddress, quint16 port);
+
+    // TLS state of the session.
+    bool ControlSecured() const { return m_controlTls; }
+    bool DataSecured() const { return m_dataTls; }
+    // True once data connections use EPSV/EPRT (an IPv6 session, or PASV refused).
+    bool UsesExtendedPassive() const;
     static TFTPServerType DetectServerType(const QString& systemText);
     static QByteArray SocksRequest(const QString& dottedAddress, quint16 port);
 
@@ -190,6 +213,23 @@ private:
     void sendUserCommand();
     void afterSystemReply(const QString& line);
     void directoryStep();
+    void afterLogin();
+
+    // TLS (ftptls.cpp)
+    bool handleTlsReply(const QString& line);
+    bool wantsAuthTls() const;
+    void sendAuthTls(bool fromFirewallGreeting);
+    void startControlTls();
+    void onControlTlsDone();
+    bool certificateTrusted();
+    QString certificateName() const;
+    quint16 certificatePort() const;
+    void secureFailed(const QString& reason);
+    void dataReady(TStarSocket& data, const std::function<void()>& then);
+    void startDataTls(TStarSocket& data, const std::function<void()>& then);
+    bool retryPassiveWithEpsv(const QString& line);
+    void notePreliminaryReply(const QString& line);
+    QString portCommand() const;
 
     // Data connections (ftpdataconn.cpp) and transfers (ftptransfer.cpp)
     bool handleTransferReply(const QString& line);
@@ -199,7 +239,7 @@ private:
     void failPassiveReply();
     void onPassiveConnected(const std::function<void()>& then);
     void dataConnectionUp();
-    void onAccept();
+    void onAccept(const std::function<void()>& then = {});
     void failTransfer(bool passive);
     void finishTransferReply(const QString& line, bool passive);
     bool acceptedFromServer();
@@ -284,4 +324,18 @@ private:
     bool m_storeSent = false;
     char m_currentType = 0;  // the type the server has: 'A', 'I', or 0 when not known
     char m_requestedType = 0;
+
+    std::shared_ptr<TlsContext> m_tlsContext;
+    std::shared_ptr<TlsSessionPool> m_tlsSessions;
+    bool m_controlTls = false;     // the control connection is encrypted
+    bool m_dataTls = false;        // PROT P accepted: data connections are encrypted
+    bool m_authFromFirewall = false;  // AUTH TLS answered the firewall's greeting
+    QString m_controlFingerprint;
+    bool m_epsv = false;           // PASV was refused: EPSV for the rest of the session
+    // An accepted (active) data connection starts its handshake once the server has
+    // answered the transfer command: some servers take a handshake that comes earlier for
+    // a broken connection.
+    std::function<void()> m_deferredDataTls;
+    bool m_preliminarySeen = false;
+    quint64 m_dataTlsToken = 0;
 };

@@ -42,13 +42,15 @@ void TFtp::startAbort(bool synch)
     if (m_aborting || !dataOperationRunning() || m_donePosted)
         return;
     m_aborting = true;
+    m_deferredDataTls = nullptr;
     m_sending = false;
     // An aborted transfer did not succeed, whatever the server's last word on it.
     Success = false;
     // The command waiting for its final reply gets one, and so does the ABOR.
     m_abortFinalsPending = m_replyDone ? 1 : 2;
     armWatchdog();
-    if (synch) {
+    // Inside TLS there is no urgent data to carry the Telnet Synch: ABOR alone.
+    if (synch && !UsesTls()) {
         static const char interrupt[] = {char(255), char(244)};
         static const char mark[] = {char(255), char(242)};
         SendAll(QByteArray(interrupt, 2));

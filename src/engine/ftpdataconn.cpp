@@ -88,8 +88,10 @@ void TFtp::updateElapsed()
 
 void TFtp::startDataConnection(int pasvState, int portState, std::function<void()> onAccepted)
 {
+    m_preliminarySeen = false;
+    m_deferredDataTls = nullptr;
     if (UsePasv) {
-        SendCommand(QStringLiteral("PASV"), pasvState);
+        SendCommand(UsesExtendedPassive() ? QStringLiteral("EPSV") : QStringLiteral("PASV"), pasvState);
         return;
     }
     // The hook is in place before the PORT goes out: some servers connect at once.
@@ -100,7 +102,7 @@ void TFtp::startDataConnection(int pasvState, int portState, std::function<void(
         FatalError(ftpErrorFor(LastError));
         return;
     }
-    SendCommand(QStringLiteral("PORT ") + m_portArgument, portState);
+    SendCommand(portCommand(), portState);
 }
 
 void TFtp::openListener()
@@ -111,16 +113,25 @@ void TFtp::openListener()
     listener.SetPort(0);
     listener.CreateSocket();
     listener.Listen();
-    if (listener.LastError == 0)
-        m_portArgument = BuildPortArgument(listener.GetLocalAddress(), listener.GetLocalPort());
+    if (listener.LastError != 0)
+        return;
+    m_portArgument = IsIPv6() && FirewallType == fwNone
+                         ? BuildEprtArgument(listener.GetLocalAddress(), listener.GetLocalPort())
+                         : BuildPortArgument(listener.GetLocalAddress(), listener.GetLocalPort());
 }
 
 bool TFtp::preparePassive(const QString& reply)
 {
     QString address;
     quint16 port = 0;
-    if (!ParsePasvReply(reply, &address, &port))
+    if (reply.startsWith(QLatin1String("229"))) {
+        // EPSV names a port only: the address is the server's.
+        if (!ParseEpsvReply(reply, &port))
+            return false;
+        address = GetPeerAddress();
+    } else if (!ParsePasvReply(reply, &address, &port)) {
         return false;
+    }
     if (FirewallType == fwSocks) {
         m_socksTargetAddress = address;
         m_socksTargetPort = port;
@@ -176,8 +187,7 @@ void TFtp::onPassiveConnected(const std::function<void()>& then)
         return;
     }
     if (FirewallType != fwSocks) {
-        dataConnectionUp();
-        then();
+        dataReady(data, then);
         return;
     }
     awaitSocksReply(data, [this, then](bool ok, const QString& reason) {
@@ -188,8 +198,7 @@ void TFtp::onPassiveConnected(const std::function<void()>& then)
             FatalError(FtpError::DataConnection);
             return;
         }
-        dataConnectionUp();
-        then();
+        dataReady(*m_passiveDataSocket, then);
     });
     data.SendAll(SocksRequest(m_socksTargetAddress, m_socksTargetPort));
 }
@@ -205,13 +214,13 @@ void TFtp::dataConnectionUp()
     // An abort asked for before the data connection came up stays in force.
 }
 
-void TFtp::onAccept()
+void TFtp::onAccept(const std::function<void()>& then)
 {
     TStarSocket& data = *m_activeDataSocket;
     data.Accept(*m_listenSocket);
     if (data.LastError == 0) {
         if (acceptedFromServer())
-            dataConnectionUp();
+            dataReady(data, then ? then : std::function<void()>([] {}));
         return;
     }
     if (!m_aborting)

@@ -26,6 +26,7 @@ QString FtpErrorMessage(quint8 code, const QString& addinfo)
     case FtpError::DataConnection: return QStringLiteral("ERROR: Data transfer error (") + addinfo + QLatin1Char(')');
     case FtpError::CommandRefused:
         return QStringLiteral("ERROR: Command not sent: it holds a line break or NUL (") + addinfo + QLatin1Char(')');
+    case FtpError::SecureConnection: return QStringLiteral("ERROR: Secure connection failed (") + addinfo + QLatin1Char(')');
     default: return {};
     }
 }

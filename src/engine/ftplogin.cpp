@@ -110,8 +110,13 @@ void TFtp::sendSocksRequestOnControl()
 {
     UsePasv = true;
     auto onReply = [this](bool ok, const QString& reason) {
-        if (ok)
-            return;  // the greeting through the proxy starts the login
+        if (ok) {
+            // The greeting through the proxy starts the login; with implicit TLS the
+            // handshake (with the server) comes first.
+            if (Encryption == ftpeImplicit)
+                startControlTls();
+            return;
+        }
         RaiseInfo(FtpInfo::ReplyLine, reason);
         writeLog(reason);
         if (!RetryScheduled())
@@ -186,7 +191,11 @@ bool TFtp::handleLoginReply(const QString& line)
 {
     switch (m_replyState) {
     case ReplyStates::FirewallGreeting:
-        SendCommand(QStringLiteral("USER ") + ProxyUser, ReplyStates::FirewallUser);
+        // Behind the firewall the TLS session is with the firewall: before its login.
+        if (wantsAuthTls())
+            sendAuthTls(true);
+        else
+            SendCommand(QStringLiteral("USER ") + ProxyUser, ReplyStates::FirewallUser);
         return true;
     case ReplyStates::FirewallUser:
         SendCommand(QStringLiteral("PASS ") + ProxyPass, ReplyStates::FirewallPass);
@@ -201,16 +210,18 @@ bool TFtp::handleLoginReply(const QString& line)
         return true;
     }
     case ReplyStates::Greeting:
-        if (startsWithDigit(line, '2'))
-            sendUserCommand();
-        else
+        if (!startsWithDigit(line, '2'))
             loginRefused();
+        else if (wantsAuthTls() && FirewallType != fwSite)
+            sendAuthTls(false);
+        else
+            sendUserCommand();
         return true;
     case ReplyStates::User:
         if (startsWithDigit(line, '2')) {
             // Logged in without a password: a later server close must still be reported.
             m_loggedIn = true;
-            SendCommand(QStringLiteral("SYST"), ReplyStates::Syst);
+            afterLogin();
         } else if (startsWithDigit(line, '3')) {
             SendCommand(QStringLiteral("PASS ") + UserPassword, ReplyStates::Pass);
         } else {
@@ -220,7 +231,7 @@ bool TFtp::handleLoginReply(const QString& line)
     case ReplyStates::Pass:
         if (startsWithDigit(line, '2')) {
             m_loggedIn = true;
-            SendCommand(QStringLiteral("SYST"), ReplyStates::Syst);
+            afterLogin();
         } else if (startsWithDigit(line, '3')) {
             SendCommand(QStringLiteral("ACCT ") + UserAccount, ReplyStates::Acct);
         } else if (line.size() < 4 || line.at(3) != QLatin1Char('-')) {
@@ -230,7 +241,7 @@ bool TFtp::handleLoginReply(const QString& line)
     case ReplyStates::Acct:
         if (startsWithDigit(line, '2')) {
             m_loggedIn = true;  // as for PASS: a later server close must be reported
-            SendCommand(QStringLiteral("SYST"), ReplyStates::Syst);
+            afterLogin();
         } else {
             loginRefused();
         }

@@ -83,6 +83,12 @@ void TFtp::SetWinsockStarted(bool started)
 
 bool TFtp::IsNumericAddress(const QString& text)
 {
+    if (text.contains(QLatin1Char(':'))) {
+        QString six = text;
+        if (six.startsWith(QLatin1Char('[')) && six.endsWith(QLatin1Char(']')))
+            six = six.mid(1, six.size() - 2);
+        return QHostAddress(six).protocol() == QAbstractSocket::IPv6Protocol;
+    }
     for (const QChar c : text) {
         if (c < QLatin1Char('.') || c > QLatin1Char('9'))
             return false;
@@ -356,6 +362,13 @@ void TFtp::connectAttempt()
     m_heldReplyCode.clear();
     m_currentType = 0;
     m_portArgument.clear();
+    m_controlTls = false;
+    m_dataTls = false;
+    m_authFromFirewall = false;
+    m_controlFingerprint.clear();
+    m_epsv = false;
+    // A fresh context per attempt: it picks up every --ca given so far.
+    m_tlsContext = Encryption != ftpeNone ? std::make_shared<TlsContext>() : nullptr;
     LastDirectory.clear();
     OnConnected = [this] { onControlConnected(); };
     OnLine = [this](const QString& line) { onControlLine(line); };
@@ -413,6 +426,8 @@ void TFtp::onControlConnected()
     m_sessionConnected = true;
     if (FirewallType == fwSocks)
         sendSocksRequestOnControl();
+    else if (Encryption == ftpeImplicit)
+        startControlTls();
 }
 
 void TFtp::onControlTimeOut()
@@ -605,7 +620,8 @@ void TFtp::dispatchReply(const QString& line)
         handleAbortReply(line);
         return;
     }
-    if (handleLoginReply(line))
+    notePreliminaryReply(line);
+    if (handleTlsReply(line) || handleLoginReply(line))
         return;
     if (handleCommandReply(line))
         return;
@@ -661,6 +677,7 @@ void TFtp::Close()
         m_dataActive = false;
     }
     m_sending = false;
+    m_deferredDataTls = nullptr;
     closeDataFile();
     TStarSocket::Close();
 }

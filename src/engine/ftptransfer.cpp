@@ -273,10 +273,11 @@ QString TFtp::storeCommand() const
 
 void TFtp::onUploadAccepted()
 {
-    onAccept();
-    // Data go out once the store command has, not before.
-    if (m_dataActive && m_storeSent)
-        sendFile();
+    onAccept([this] {
+        // Data go out once the store command has, not before.
+        if (m_storeSent)
+            sendFile();
+    });
 }
 
 void TFtp::sendFile()
@@ -391,6 +392,32 @@ void TFtp::failLocalRead()
 void TFtp::finishUpload()
 {
     m_sending = false;
+    // Over TLS the end of the file is the close-notify: the server tells a complete upload
+    // from a cut connection by it.
+    TStarSocket& data = dataSocket();
+    if (data.UsesTls()) {
+        if (!data.SendCloseNotify()) {
+            data.OnSendReady = [this] { finishUpload(); };
+            return;
+        }
+        // The server may have sent bytes we never read (a TLS 1.3 session ticket): closing
+        // now would reset the connection and lose the file's end on its side. Only the
+        // sending half ends; the socket closes when the server closes, or with the next
+        // data connection.
+        data.ShutdownSend();
+        data.OnSendReady = nullptr;
+        data.OnLine = nullptr;
+        data.OnClosed = [&data] { data.Close(); };
+        if (!UsePasv)
+            m_listenSocket->Close();
+        closeDataFile();
+        updateElapsed();
+        m_dataActive = false;
+        m_dataDone = true;
+        if (m_replyDone)
+            SignalDone();
+        return;
+    }
     closeDataFile();
     closeDataSockets();
     updateElapsed();
@@ -438,6 +465,8 @@ bool TFtp::handleListingReply(const QString& line)
         return true;
     }
     case ReplyStates::ListPasv: {
+        if (retryPassiveWithEpsv(line))
+            return true;
         if (!preparePassive(line)) {
             failPassiveReply();
             return true;
@@ -526,6 +555,8 @@ bool TFtp::handleDownloadReply(const QString& line)
         return true;
     }
     case ReplyStates::RetrPasv: {
+        if (retryPassiveWithEpsv(line))
+            return true;
         if (!preparePassive(line)) {
             failPassiveReply();
             return true;
@@ -594,6 +625,8 @@ bool TFtp::handleUploadReply(const QString& line)
         finishTransferReply(line, m_replyState == ReplyStates::StorPassive);
         return true;
     case ReplyStates::StorPasv: {
+        if (retryPassiveWithEpsv(line))
+            return true;
         if (!preparePassive(line)) {
             failPassiveReply();
             return true;

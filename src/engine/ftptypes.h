@@ -35,6 +35,14 @@ enum TFirewallType : quint8 {
     fwUserLogin = 4,
 };
 
+// How the session protects itself with TLS (a site's `Encryption`): the numbers are stored.
+enum TFtpEncryption : quint8 {
+    ftpeNone = 0,              // plain FTP
+    ftpeExplicit = 1,          // AUTH TLS, required
+    ftpeImplicit = 2,          // TLS from the first byte
+    ftpeExplicitOptional = 3,  // AUTH TLS when the server offers it, else plain
+};
+
 enum TTransferType : quint8 {
     BinaryTransfer = 0,
     AsciiTransfer = 1,
@@ -66,6 +74,7 @@ enum : quint8 {
     ConnectAttempt = 26,
     RetryScheduled = 27,
     Notice = 30,  // a line for the log from the engine itself (a refused SOCKS request, ...)
+    Secured = 31,  // the control connection is encrypted; addinfo: protocol and cipher
 };
 }
 
@@ -94,6 +103,7 @@ enum : quint8 {
     LocalFileRead = 22,
     DataConnection = 27,
     CommandRefused = 28,  // a command text held CR, LF or NUL: nothing was sent
+    SecureConnection = 29,  // TLS asked for and not had (refused, failed, untrusted): no password sent
 };
 }
 
@@ -131,6 +141,9 @@ enum : int {
     Dele = 55,
     Quit = 60,
     Chmod = 65,
+    AuthTls = 70,
+    Pbsz = 71,
+    Prot = 72,
     Raw = 80,
     Rest100 = 85,
     Rest0 = 86,

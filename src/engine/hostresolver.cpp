@@ -22,6 +22,37 @@ void HostResolver::setInstance(HostResolver* resolver)
     installed = resolver;
 }
 
+int HostResolver::lookupAddress(const QString& name, QObject* context, AddressCallback callback)
+{
+    return lookup(name, context, [callback](quint16 error, quint32 ipv4) {
+        callback(error, error == 0 ? QHostAddress(ipv4) : QHostAddress());
+    });
+}
+
+int SystemHostResolver::lookupAddress(const QString& name, QObject* context, AddressCallback callback)
+{
+    const int id = QHostInfo::lookupHost(name, context, [callback](const QHostInfo& info) {
+        if (info.error() != QHostInfo::NoError) {
+            callback(info.error() == QHostInfo::HostNotFound ? Winsock::WSAHOST_NOT_FOUND : Winsock::WSANO_RECOVERY, {});
+            return;
+        }
+        QHostAddress six;
+        for (const QHostAddress& address : info.addresses()) {
+            if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+                callback(0, address);
+                return;
+            }
+            if (six.isNull() && address.protocol() == QAbstractSocket::IPv6Protocol)
+                six = address;
+        }
+        if (!six.isNull())
+            callback(0, six);
+        else
+            callback(Winsock::WSANO_DATA, {});
+    });
+    return id == 0 ? -1 : id;
+}
+
 int SystemHostResolver::lookup(const QString& name, QObject* context, Callback callback)
 {
     // A DNS name is at most 253 characters; longer ones cannot exist.

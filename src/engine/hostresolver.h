@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -19,15 +20,22 @@ public:
     virtual int lookup(const QString& name, QObject* context, Callback callback) = 0;
     virtual void abort(int handle) = 0;
 
+    // The address a connection goes to: the first IPv4 address, else the first IPv6 one.
+    // The default asks lookup() and so knows IPv4 only.
+    using AddressCallback = std::function<void(quint16 error, const QHostAddress& address)>;
+    virtual int lookupAddress(const QString& name, QObject* context, AddressCallback callback);
+
     static HostResolver& instance();
     // Not owning; nullptr restores the system resolver.
     static void setInstance(HostResolver* resolver);
 };
 
-// The system resolver (QHostInfo), taking the first IPv4 address of the answer.
+// The system resolver (QHostInfo): the first IPv4 address of the answer, else its first IPv6
+// address (lookupAddress only: lookup() gives no IPv6 address).
 class SystemHostResolver : public HostResolver
 {
 public:
     int lookup(const QString& name, QObject* context, Callback callback) override;
+    int lookupAddress(const QString& name, QObject* context, AddressCallback callback) override;
     void abort(int handle) override;
 };

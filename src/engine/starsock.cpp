@@ -2,6 +2,7 @@
 
 #include "engine/hooks.h"
 #include "engine/hostresolver.h"
+#include "engine/starsockaddress.h"
 #include "engine/winsockerrors.h"
 
 #include <QElapsedTimer>
@@ -20,6 +21,8 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+using namespace StarSockAddress;
+
 namespace {
 
 // Work done per socket event is bounded so the user interface keeps its turn: a read event
@@ -29,15 +32,6 @@ constexpr qint64 kReadBudgetBytes = 8 * 1024 * 1024;
 constexpr qint64 kReadBudgetNs = 4 * 1000 * 1000;
 constexpr qint64 kFileReadChunk = 512 * 1024;
 constexpr qint64 kLineReadChunk = 64 * 1024;
-
-QString dottedAddress(quint32 hostOrder)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg((hostOrder >> 24) & 0xFF)
-        .arg((hostOrder >> 16) & 0xFF)
-        .arg((hostOrder >> 8) & 0xFF)
-        .arg(hostOrder & 0xFF);
-}
 
 char* fileChunkBuffer()
 {
@@ -171,28 +165,30 @@ void TStarSocket::recordError(int err)
 
 void TStarSocket::CreateSocket()
 {
-    if (m_fd >= 0)
-        return;
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    openFor(IsIPv6() ? AF_INET6 : AF_INET);
+}
+
+bool TStarSocket::openFor(int family)
+{
+    if (m_fd >= 0) {
+        sockaddr_storage bound{};
+        socklen_t length = sizeof bound;
+        if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0 || bound.ss_family == family)
+            return true;
+        // Made before the address was known: the other family is needed.
+        setWatch(Watch::None);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) {
         recordError(errno);
-        return;
+        return false;
     }
     LastError = 0;
     m_eofSeen = false;
     m_closeRaised = false;
-}
-
-void TStarSocket::SetAddressText(const QString& dotted)
-{
-    in_addr parsed{};
-    // An unparsable text gives the "none" address, as the Winsock parser does.
-    m_address = inet_aton(dotted.toLatin1().constData(), &parsed) ? ntohl(parsed.s_addr) : 0xFFFFFFFFu;
-}
-
-QString TStarSocket::GetAddressText() const
-{
-    return dottedAddress(m_address);
+    return true;
 }
 
 void TStarSocket::SetPort(quint16 port)
@@ -202,13 +198,14 @@ void TStarSocket::SetPort(quint16 port)
 
 void TStarSocket::UseResolvedAddress()
 {
-    m_address = m_resolvedAddress;
+    m_host = m_resolvedHost.isNull() ? QHostAddress(m_resolvedAddress) : m_resolvedHost;
 }
 
 void TStarSocket::SetFtpServer(const QString& server)
 {
     m_ftpServer = server;
-    if (!server.isEmpty() && server.at(0).isDigit() && server.at(0).unicode() < 128) {
+    const bool ipv6Literal = server.contains(QLatin1Char(':'));
+    if (ipv6Literal || (!server.isEmpty() && server.at(0).isDigit() && server.at(0).unicode() < 128)) {
         AddressText = server;
         HostName.clear();
     } else {
@@ -224,15 +221,17 @@ void TStarSocket::ResolveHost(const QString& hostName)
     HostName = hostName;
     QPointer<TStarSocket> self(this);
     const quint64 generation = m_generation;
-    m_lookupHandle = HostResolver::instance().lookup(hostName, this, [self, generation](quint16 error, quint32 ipv4) {
+    m_lookupHandle = HostResolver::instance().lookupAddress(hostName, this, [self, generation](quint16 error, const QHostAddress& address) {
         // An answer that arrives after Close belongs to nobody: acting on it would connect a
         // session its owner has ended.
         if (!self || self->m_generation != generation)
             return;
         self->stopTimeout();
         self->LastError = error;
-        if (error == 0)
-            self->m_resolvedAddress = ipv4;
+        if (error == 0) {
+            self->m_resolvedHost = address;
+            self->m_resolvedAddress = address.protocol() == QAbstractSocket::IPv4Protocol ? address.toIPv4Address() : 0;
+        }
         self->m_lookupHandle = 0;
         self->LookupDone();
     });
@@ -279,12 +278,10 @@ void TStarSocket::Connect()
     CreateSocket();
     if (m_fd < 0)
         return;
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(m_port);
-    target.sin_addr.s_addr = htonl(m_address);
+    sockaddr_storage target{};
+    const socklen_t targetLength = toSockaddr(m_host, m_port, &target);
     setWatch(Watch::Connecting);
-    const int rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    const int rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&target), targetLength);
     if (rc != 0 && errno != EINPROGRESS) {
         recordError(errno);
         setWatch(Watch::None);
@@ -302,11 +299,9 @@ void TStarSocket::Listen()
     CreateSocket();
     if (m_fd < 0)
         return;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(m_port);
-    local.sin_addr.s_addr = htonl(m_address);
-    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    sockaddr_storage local{};
+    const socklen_t localLength = toSockaddr(m_host, m_port, &local);
+    if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), localLength) != 0) {
         recordError(errno);
         return;
     }
@@ -321,7 +316,7 @@ void TStarSocket::Listen()
 
 void TStarSocket::Accept(TStarSocket& listening)
 {
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     const int fd = ::accept4(listening.m_fd, reinterpret_cast<sockaddr*>(&peer), &length,
                              SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -335,8 +330,7 @@ void TStarSocket::Accept(TStarSocket& listening)
     if (m_fd >= 0)
         Close();
     m_fd = fd;
-    m_address = ntohl(peer.sin_addr.s_addr);
-    m_port = ntohs(peer.sin_port);
+    m_host = fromSockaddr(peer, &m_port);
     m_eofSeen = false;
     m_closeRaised = false;
     LastError = 0;
@@ -356,6 +350,8 @@ void TStarSocket::Close()
     m_outbox.clear();
     m_outboxSent = 0;
     m_urgent.clear();
+    freeTls();
+    m_readPaused = false;
     if (m_fd >= 0) {
         setWatch(Watch::None);
         if (::close(m_fd) != 0)
@@ -371,14 +367,15 @@ qint64 TStarSocket::Send(const char* data, qint64 length)
         LastError = Winsock::WSAENOTSOCK;
         return 0;
     }
-    const ssize_t sent = ::send(m_fd, data, size_t(length), MSG_NOSIGNAL);
+    const qint64 sent = streamWrite(data, length);
     if (sent >= 1) {
         LastError = 0;
         return sent;
     }
-    recordError(sent == 0 ? EWOULDBLOCK : errno);
-    if (errno == EWOULDBLOCK || errno == EAGAIN)
+    if (sent == -1) {
+        LastError = 0;
         armWrite();
+    }
     return 0;
 }
 
@@ -422,6 +419,19 @@ bool TStarSocket::flushOutbox()
                 flags |= MSG_OOB;
             }
         }
+        if (m_ssl) {
+            // Inside TLS there is no urgent data: everything goes in line.
+            const qint64 wrote = streamWrite(m_outbox.constData() + m_outboxSent, m_outbox.size() - m_outboxSent);
+            if (wrote == -1) {
+                LastError = 0;
+                armWrite();
+                return true;
+            }
+            if (wrote < 0)
+                return false;
+            m_outboxSent += wrote;
+            continue;
+        }
         const ssize_t sent = ::send(m_fd, m_outbox.constData() + m_outboxSent, size_t(end - m_outboxSent), flags);
         if (sent < 0) {
             if (errno == EINTR)
@@ -451,7 +461,8 @@ qint64 TStarSocket::Receive(char* buffer, qint64 length)
         return 0;
     }
     enableRead(true);
-    const ssize_t got = ::recv(m_fd, buffer, size_t(length), 0);
+    const qint64 got = streamRead(buffer, length);
+    postTlsPending();
     if (got >= 1) {
         LastError = 0;
         return got;
@@ -461,7 +472,8 @@ qint64 TStarSocket::Receive(char* buffer, qint64 length)
         LastError = 0;
         return 0;
     }
-    recordError(errno);
+    if (got == -1)
+        LastError = 0;
     return 0;
 }
 
@@ -479,7 +491,7 @@ qint64 TStarSocket::ReceiveToFile()
     QElapsedTimer spent;
     spent.start();
     while (total < kReadBudgetBytes && spent.nsecsElapsed() < kReadBudgetNs) {
-        const ssize_t got = ::recv(m_fd, buffer, size_t(kFileReadChunk), 0);
+        const qint64 got = streamRead(buffer, kFileReadChunk);
         if (got == 0) {
             m_eofSeen = true;
             if (!writeFailed)
@@ -487,12 +499,8 @@ qint64 TStarSocket::ReceiveToFile()
             break;
         }
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (total == 0) {
-                recordError(errno);
+            if (got == -2 && total == 0)
                 return 0;
-            }
             break;  // would block (or fails): report what was read; the error shows next time
         }
         total += got;
@@ -500,6 +508,7 @@ qint64 TStarSocket::ReceiveToFile()
             writeFailed = true;
     }
     LastError = 0;
+    postTlsPending();
     if (writeFailed) {
         ReceiveStream.reset();
         return -1;
@@ -560,42 +569,6 @@ QString TStarSocket::TakePendingLine()
     return rest;
 }
 
-QString TStarSocket::GetLocalAddress()
-{
-    if (m_fd < 0)
-        return {};
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        recordError(errno);
-        return {};
-    }
-    LastError = 0;
-    return dottedAddress(ntohl(local.sin_addr.s_addr));
-}
-
-quint16 TStarSocket::GetLocalPort()
-{
-    if (m_fd < 0)
-        return 0;
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
-        return 0;
-    return ntohs(local.sin_port);
-}
-
-QString TStarSocket::GetPeerAddress() const
-{
-    if (m_fd < 0)
-        return {};
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (::getpeername(m_fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
-        return {};
-    return dottedAddress(ntohl(peer.sin_addr.s_addr));
-}
-
 void TStarSocket::SetTimeout(int seconds)
 {
     stopTimeout();
@@ -638,6 +611,8 @@ void TStarSocket::onWritable()
 {
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(false);
+    if (m_ssl && tlsDrivesEvent(false))
+        return;
     stopTimeout();
     if (m_watch == Watch::Connecting) {
         finishConnect();
@@ -680,6 +655,12 @@ void TStarSocket::finishConnect()
 
 void TStarSocket::onReadable()
 {
+    if (m_ssl && tlsDrivesEvent(true))
+        return;
+    if (m_readPaused) {
+        enableRead(false);
+        return;
+    }
     stopTimeout();
     if (m_watch == Watch::Listening) {
         enableRead(false);  // until Accept, as Winsock's accept event
@@ -695,16 +676,15 @@ void TStarSocket::onReadable()
     }
     // Raw mode: peek first so that the end of the stream is told apart from data.
     char probe;
-    const ssize_t peeked = ::recv(m_fd, &probe, 1, MSG_PEEK);
+    const qint64 peeked = streamRead(&probe, 1, true);
     if (peeked == 0) {
         m_eofSeen = true;
         handleClose();
         return;
     }
     if (peeked < 0) {
-        if (errno == EWOULDBLOCK || errno == EAGAIN || errno == EINTR)
+        if (peeked == -1)
             return;
-        recordError(errno);
         handleClose();
         return;
     }
@@ -734,7 +714,10 @@ void TStarSocket::readLines()
     spent.start();
     // Each line goes to the owner (a listing line becomes a row), so time bounds the batch too.
     while (total < kReadBudgetBytes && spent.nsecsElapsed() < kReadBudgetNs) {
-        const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+        // A line may have started the handshake (AUTH TLS): the rest is the handshake's.
+        if (m_tlsState == TlsState::Handshaking || m_readPaused)
+            return;
+        const qint64 got = streamRead(buffer, sizeof buffer);
         if (got == 0) {
             m_eofSeen = true;
             LastError = 0;
@@ -742,13 +725,10 @@ void TStarSocket::readLines()
             return;
         }
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EWOULDBLOCK || errno == EAGAIN) {
+            if (got == -1) {
                 LastError = 0;
                 return;
             }
-            recordError(errno);
             handleClose();
             return;
         }
@@ -768,6 +748,7 @@ void TStarSocket::readLines()
         if (!self || generation != m_generation)
             return;
     }
+    postTlsPending();
 }
 
 void TStarSocket::handleClose()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHostAddress>
 #include <QList>
 #include <QPair>
 #include <QObject>
@@ -11,6 +12,12 @@
 #include <memory>
 
 class QSocketNotifier;
+class TlsContext;
+class TlsSessionTicket;
+class TlsSessionPool;
+struct TlsCertificateInfo;
+struct ssl_st;
+struct ssl_session_st;
 
 // Cuts a byte stream into text lines at line feeds. Only a carriage return right before the
 // line feed is dropped, so a line ended by a bare line feed keeps its last character; NUL
@@ -40,11 +47,13 @@ private:
     bool m_discarding = false;
 };
 
-// A non-blocking TCP/IPv4 socket whose network events arrive as hooks on the Qt event loop,
+// A non-blocking TCP socket (IPv4 or IPv6) whose network events arrive as hooks on the Qt event loop,
 // with Winsock's event rules: "read" is raised again only after the owner has read, "write"
 // after a connect or accept and after a send that would have blocked. Reads text as lines or
 // binary data straight into a file, counts a connect/inactivity time-out down in seconds and
 // records failures in LastError as Winsock codes (0 = none; "would block" counts as none).
+// With StartTls the stream is TLS (OpenSSL): the handshake, and a read or write that needs
+// the other direction, run inside the socket; its owner still sees lines and data events.
 class TStarSocket : public QObject
 {
     Q_OBJECT
@@ -67,12 +76,17 @@ public:
 
     void CreateSocket();
     bool IsValid() const { return m_fd >= 0; }
-    void SetAddressText(const QString& dotted);
+    // A dotted IPv4 address or an IPv6 address (brackets allowed); anything else gives the
+    // "none" address 255.255.255.255.
+    void SetAddressText(const QString& address);
     QString GetAddressText() const;
     void SetPort(quint16 port);
     quint16 Port() const { return m_port; }
     void UseResolvedAddress();
+    // The IPv4 address of the last look-up (host order), 0 when it gave an IPv6 address.
     quint32 ResolvedAddress() const { return m_resolvedAddress; }
+    // True when the address set (or the open connection) is IPv6.
+    bool IsIPv6() const { return m_host.protocol() == QAbstractSocket::IPv6Protocol; }
     void ResolveHost(const QString& hostName);
     bool LookupPending() const { return m_lookupHandle != 0; }
     void ClearLookupHandle() { m_lookupHandle = 0; }
@@ -105,6 +119,35 @@ public:
     int TimeoutRemaining() const { return m_countdown; }
 
     static QString ErrorName(int code);
+
+    // --- TLS (starsocktls.cpp) ------------------------------------------------------------
+    struct TlsOptions {
+        std::shared_ptr<TlsContext> context;
+        QString verifyName;                        // the name or address the certificate must carry
+        std::shared_ptr<TlsSessionTicket> resume;  // a session to resume
+        std::shared_ptr<TlsSessionPool> sessions;  // where the sessions the server issues go
+    };
+    // Starts the client handshake on the connected stream. OnTlsDone follows, with LastError
+    // 0 when the handshake succeeded, else a code and TlsError(). Until then the owner gets
+    // no line, data or send event.
+    void StartTls(const TlsOptions& options);
+    bool UsesTls() const { return m_ssl != nullptr; }
+    bool TlsReady() const { return m_tlsState == TlsState::Ready; }
+    const QString& TlsError() const { return m_tlsError; }
+    QString TlsDescription() const;  // protocol and cipher, e.g. "TLSv1.3, TLS_AES_256_GCM_SHA384"
+    bool TlsResumed() const;
+    // The certificate check (chain and name): 0 when it passed; the reason otherwise.
+    long TlsVerifyResult() const;
+    QString TlsVerifyText() const;
+    TlsCertificateInfo TlsPeerCertificate() const;
+    // Sends the close-notify alert once what was written is out: true when done (or when
+    // there is nothing to say), false when it waits for the socket (OnSendReady follows).
+    bool SendCloseNotify();
+    // Ends the sending half of the connection (the peer reads the end of the stream); reading
+    // goes on until the peer closes.
+    void ShutdownSend();
+    // While paused no read events reach the owner (a question is on the screen).
+    void PauseReading(bool paused);
 
     // Deferred messages to OnMessage, raised after the current handler has returned and in
     // the order posted (the design's posted window messages).
@@ -140,6 +183,7 @@ public:
     std::function<void()> OnSendReady;
     std::function<void()> OnAccept;
     std::function<void()> OnLineTooLong;
+    std::function<void()> OnTlsDone;
 
 protected:
     virtual void LookupDone();
@@ -161,11 +205,24 @@ private:
     bool flushOutbox();
     bool writeReceived(const char* data, qint64 length);
     void flushHeldCr();
+    bool openFor(int family);
+    // The stream's reads and writes, plain or TLS: bytes moved; 0 at the end of the stream
+    // (reads); -1 when it would block; -2 when it failed (LastError tells).
+    qint64 streamRead(char* buffer, qint64 length, bool peek = false);
+    qint64 streamWrite(const char* data, qint64 length);
+    qint64 tlsFailure(int sslResult, bool reading);
+    void continueHandshake();
+    void finishHandshake(bool ok, const QString& reason);
+    bool tlsDrivesEvent(bool readable);
+    void postTlsPending();
+    void freeTls();
+    friend int tlsNewSession(ssl_st*, struct ssl_session_st*);
 
     int m_fd = -1;
-    quint32 m_address = 0;  // host order
+    QHostAddress m_host;  // the address to connect to or listen on
     quint16 m_port = 0;
     quint32 m_resolvedAddress = 0;
+    QHostAddress m_resolvedHost;
     bool m_started = false;
     bool m_loaded = false;
     QString m_description;
@@ -192,4 +249,16 @@ private:
     QList<QPair<qint64, qint64>> m_urgent;
     QByteArray m_textBuffer;  // ASCII receive: the converted batch
     bool m_heldCr = false;    // ASCII receive: a CR ended the last batch
+
+    enum class TlsState { None, Handshaking, Ready, Failed };
+    ssl_st* m_ssl = nullptr;
+    TlsState m_tlsState = TlsState::None;
+    QString m_tlsError;
+    std::shared_ptr<TlsContext> m_tlsContext;
+    std::shared_ptr<TlsSessionPool> m_tlsSessions;
+    bool m_tlsReadWantsWrite = false;  // a read waits for the socket to take bytes
+    bool m_tlsWriteWantsRead = false;  // a write waits for bytes from the peer
+    bool m_tlsShutdownPending = false;
+    bool m_tlsPendingPosted = false;
+    bool m_readPaused = false;
 };

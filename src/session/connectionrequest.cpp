@@ -16,6 +16,7 @@ ConnectionRequest requestFromAddress(const QString& text)
     ConnectionRequest request;
     request.origin = ConnectionRequest::Origin::Address;
     request.host = address.host;
+    request.encryption = TFtpEncryption(address.encryption);
     request.user = address.user.value_or(QString());
     request.password = address.password.value_or(QString());
     if (address.port)
@@ -38,6 +39,18 @@ ConnectionRequest requestFromTypedHost(const QString& text, const QuickConnectBo
     return request;
 }
 
+TFtpEncryption siteEncryption(const QString& text)
+{
+    const QString value = text.trimmed();
+    if (value == QLatin1String("1"))
+        return ftpeExplicit;
+    if (value == QLatin1String("2"))
+        return ftpeImplicit;
+    if (value == QLatin1String("3"))
+        return ftpeExplicitOptional;
+    return ftpeNone;
+}
+
 ConnectionRequest requestFromSite(const QString& name, const TSiteRecord& site, const QString& email)
 {
     ConnectionRequest request;
@@ -55,13 +68,14 @@ ConnectionRequest requestFromSite(const QString& name, const TSiteRecord& site, 
     request.localDir = site.LocalDir;
     request.localFilter = site.LocalFilter;
     request.remoteFilter = site.RemoteFilter;
+    request.encryption = siteEncryption(site.Encryption);
     return request;
 }
 
 ConnectionRequest resolveServerText(const QString& text, const QuickConnectBoxes& boxes, const QString& currentSite,
                                     const TSiteDatabase& sites, const QString& email)
 {
-    if (text.contains(QLatin1String("ftp://")))
+    if (isFtpAddress(text))
         return requestFromAddress(text);
     // A site name may hold ":" or "/": the whole text names a site before its first part does.
     if (sites.SiteExists(text))
@@ -77,6 +91,7 @@ ConnectionRequest resolveServerText(const QString& text, const QuickConnectBoxes
         request.user = boxes.user;
         request.password = boxes.password;
         request.port = boxes.port;
+        request.encryption = siteEncryption(sites.readSite(currentSite).Encryption);
         return request;
     }
     return requestFromTypedHost(text, boxes);

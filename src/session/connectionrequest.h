@@ -27,13 +27,14 @@ struct ConnectionRequest
 {
     enum class Origin : quint8 {
         Typed,    // a host typed into the server box (with the user, password and port boxes)
-        Address,  // an "ftp://" address
+        Address,  // an "ftp://", "ftps://" or "ftpes://" address
         Site,     // a site of the database
     };
 
     Origin origin = Origin::Typed;
     QString host;  // the FTP server itself, never the proxy
     QString port = QStringLiteral("21");  // as typed or stored; see portNumber()
+    TFtpEncryption encryption = ftpeNone;  // a site's `Encryption`, or the address's scheme
     QString user;
     QString password;
     QString account;
@@ -67,13 +68,17 @@ struct QuickConnectBoxes
     QString port = QStringLiteral("21");
 };
 
-// "ftp://[user[:password]@]host[:port][/path]": the boxes are not used.
+// "ftp://[user[:password]@]host[:port][/path]" ("ftps://" implicit TLS on 990 unless a port
+// is given, "ftpes://" explicit TLS): the boxes are not used.
 ConnectionRequest requestFromAddress(const QString& text);
 
 // A host typed into the server box: "host", "host:port", "host:user:pass",
 // "host:user:pass:port", "host|dir" or "host/dir"; what the text does not set comes from the
 // boxes.
 ConnectionRequest requestFromTypedHost(const QString& text, const QuickConnectBoxes& boxes);
+
+// A site's `Encryption` text as the engine's setting ("0"/absent and unknown texts: plain).
+TFtpEncryption siteEncryption(const QString& text);
 
 // A site of the database: its address, login and per-site settings. A user without a
 // password gets `email` as password only when the user is empty too.

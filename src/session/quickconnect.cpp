@@ -2,12 +2,63 @@
 
 #include <QUrl>
 
+namespace {
+
+struct Scheme {
+    QLatin1String prefix;
+    quint8 encryption;
+};
+const Scheme kSchemes[] = {
+    {QLatin1String("ftp://"), 0},
+    {QLatin1String("ftps://"), 2},
+    {QLatin1String("ftpes://"), 1},
+};
+
+// Where the first address starts in the text, and its scheme; -1 when there is none.
+qsizetype findScheme(const QString& text, const Scheme** found)
+{
+    qsizetype best = -1;
+    for (const Scheme& scheme : kSchemes) {
+        const qsizetype at = text.indexOf(scheme.prefix, 0, Qt::CaseInsensitive);
+        if (at >= 0 && (best < 0 || at < best)) {
+            best = at;
+            *found = &scheme;
+        }
+    }
+    return best;
+}
+
+// "[v6]rest" -> v6 and rest; anything else stays as it is.
+bool splitBracketed(const QString& text, QString* host, QString* rest)
+{
+    if (!text.startsWith(QLatin1Char('[')))
+        return false;
+    const qsizetype close = text.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return false;
+    *host = text.mid(1, close - 1);
+    *rest = text.mid(close + 1);
+    return true;
+}
+
+}  // namespace
+
+bool isFtpAddress(const QString& text)
+{
+    const Scheme* scheme = nullptr;
+    return findScheme(text, &scheme) >= 0;
+}
+
 QuickConnectText parseFtpAddress(const QString& text)
 {
     QuickConnectText result;
     result.isAddress = true;
-    const qsizetype scheme = text.indexOf(QLatin1String("ftp://"));
-    QString rest = text.mid(scheme + 6);
+    const Scheme* found = &kSchemes[0];
+    const qsizetype scheme = qMax<qsizetype>(0, findScheme(text, &found));
+    result.encryption = found->encryption;
+    if (found->encryption == 2)
+        result.port = QStringLiteral("990");
+    QString rest = text.mid(scheme + found->prefix.size());
     QString hostPart = rest;
     const qsizetype slash = rest.indexOf(QLatin1Char('/'));
     if (slash >= 0) {
@@ -34,6 +85,14 @@ QuickConnectText parseFtpAddress(const QString& text)
         result.user = QString();
         result.password = QString();
     }
+    QString bracketed;
+    QString afterHost;
+    if (splitBracketed(hostPart, &bracketed, &afterHost)) {
+        if (afterHost.startsWith(QLatin1Char(':')))
+            result.port = afterHost.mid(1);
+        result.host = bracketed;
+        return result;
+    }
     const qsizetype colon = hostPart.indexOf(QLatin1Char(':'));
     if (colon >= 0) {
         result.port = hostPart.mid(colon + 1);
@@ -43,8 +102,14 @@ QuickConnectText parseFtpAddress(const QString& text)
     return result;
 }
 
-QuickConnectText parseTypedHost(const QString& text)
+QuickConnectText parseTypedHost(const QString& typed)
 {
+    // A bracketed IPv6 host stands aside while the colons are read.
+    static const QString kStandIn = QStringLiteral("\x01");
+    QString bracketed;
+    QString afterHost;
+    const bool hasBrackets = splitBracketed(typed, &bracketed, &afterHost);
+    const QString text = hasBrackets ? kStandIn + afterHost : typed;
     QuickConnectText result;
     QString host = text;
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
@@ -71,7 +136,7 @@ QuickConnectText parseTypedHost(const QString& text)
         result.initialDirectory = QLatin1Char('/') + host.mid(slash + 1);
         host = host.left(slash);
     }
-    result.host = host;
+    result.host = hasBrackets ? host.replace(kStandIn, bracketed) : host;
     return result;
 }
 
@@ -82,7 +147,7 @@ QString siteNameCandidate(const QString& text)
 
 QString historyItem(const QString& host, const QString& user, const QString& password, const QString& port)
 {
-    QString item = host;
+    QString item = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
     if (!user.isEmpty() && user != QLatin1String("anonymous"))
         item += QLatin1Char(':') + user + QLatin1Char(':') + password;
     if (!port.isEmpty() && port != QLatin1String("21"))

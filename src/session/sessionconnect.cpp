@@ -72,6 +72,9 @@ bool SessionController::Connect(ConnectionRequest request)
     m_ftp->InitialDirectory = initialDirectory;
     m_ftp->UserPassword = request.password;
     m_ftp->UserName = request.user;
+    // Behind an FTP-level firewall the TLS session is with the firewall, through SOCKS with
+    // the server: the engine picks the peer by the route.
+    m_ftp->Encryption = request.encryption;
 
     applyRoute(request);
     m_request = request;

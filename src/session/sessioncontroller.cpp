@@ -6,10 +6,13 @@
 #include "dialup/tapi.h"
 #include "engine/ftp.h"
 #include "engine/ftperrortext.h"
+#include "session/trustedcertificates.h"
+#include "platform/core/inifile.h"
 #include "settings/settingsstore.h"
 #include "sites/sitestats.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 SessionController::SessionController(SettingsStore& settings, TSiteDatabase& sites, TSiteStats& stats, QObject* parent)
@@ -91,6 +94,11 @@ void SessionController::wireEngine()
     ftp.OnDirectoryDeleted = [this] { emit directoryDeleted(m_ftp->Success); };
     ftp.OnFileRenamed = [this] { emit fileRenamed(m_ftp->Success); };
     ftp.OnFileCHMOD = [this] { emit fileModeChanged(m_ftp->Success); };
+    // "trusted.ini" lives beside "orvoftp.ini", in the program directory.
+    ftp.OnCertificateCheck = [this](const TlsCertificateCheck& check) {
+        const QString dir = QFileInfo(m_settings.file().fileName()).absolutePath();
+        return TrustedCertificates(QDir(dir).filePath(QStringLiteral("trusted.ini"))).decide(check);
+    };
 }
 
 // --- Activity state ------------------------------------------------------------------------
@@ -213,6 +221,7 @@ void SessionController::ResetToDisconnected()
     m_remote.clear();
     emit progressText(QString());
     SetAntiIdle(false);
+    emit securityChanged(QString());
     emit disconnected();
     emit busyChanged(false);
 }
@@ -375,6 +384,9 @@ void SessionController::FTPFtpInfo(quint8 info, const QString& addinfo)
         break;
     case FtpInfo::Notice:
         LogLine(addinfo);
+        break;
+    case FtpInfo::Secured:
+        emit securityChanged(addinfo);
         break;
     default:
         break;

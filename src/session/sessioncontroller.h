@@ -177,6 +177,8 @@ signals:
     void resumeBatchRequested();
     void uploadReady();          // the engine is ready during an upload batch
     void connectionLost();       // state 17: waiting to reconnect
+    // The control connection is encrypted (protocol and cipher), or no longer (empty).
+    void securityChanged(const QString& description);
     void activityFinished(quint64 id, bool success);
 
 private:

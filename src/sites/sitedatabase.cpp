@@ -62,6 +62,8 @@ void writeSiteSection(IniDocument& doc, const QString& name, const TSiteRecord& 
     writeIfSet(doc, name, QStringLiteral("Resume"), site.Resume);
     writeIfSet(doc, name, QStringLiteral("Retry"), site.Retry);
     writeIfSet(doc, name, QStringLiteral("Timeout"), site.Timeout);
+    if (site.Encryption != QLatin1String("0"))
+        writeIfSet(doc, name, QStringLiteral("Encryption"), site.Encryption);
     for (int i = 0; i < site.Notes.size(); ++i)
         doc.writeString(name, NotePrefix + QString::number(i + 1), TSiteDatabase::encodeNote(site.Notes.at(i)));
 }
@@ -187,6 +189,7 @@ TSiteRecord TSiteDatabase::readSite(const QString& name) const
     site.Retry = text("Retry");
     site.Timeout = text("Timeout");
     site.Options = text("Options");
+    site.Encryption = text("Encryption");
     for (const QString& line : doc->readList(name, NotePrefix))
         site.Notes << decodeNote(line);
     return site;
@@ -218,7 +221,8 @@ void TSiteDatabase::renameSite(const QString& group, const QString& oldName, con
 }
 
 void TSiteDatabase::addConnectionSite(const QString& group, const QString& name, const QString& host,
-                                      const QString& port, const QString& user, const QString& password)
+                                      const QString& port, const QString& user, const QString& password,
+                                      const QString& encryption)
 {
     const QByteArray pass = scrambled(password);
     m_file.edit([&](IniDocument& doc) {
@@ -233,6 +237,8 @@ void TSiteDatabase::addConnectionSite(const QString& group, const QString& name,
         writeIfSet(doc, name, QStringLiteral("User"), user);
         if (!pass.isEmpty())
             doc.writeBytes(name, QStringLiteral("Pass"), pass);
+        if (!encryption.isEmpty() && encryption != QLatin1String("0"))
+            doc.writeString(name, QStringLiteral("Encryption"), encryption);
     });
 }
 

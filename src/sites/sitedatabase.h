@@ -10,6 +10,8 @@
 
 // One site's section of "sites.ini". Pass is the plain password; the file holds it
 // scrambled (a value without the scrambling marker reads as plain text). Retry and Timeout are decimal texts, empty meaning "use the preference".
+// Encryption: empty or "0" plain FTP, "1" explicit TLS required, "2" implicit TLS, "3"
+// explicit TLS when the server offers it.
 struct TSiteRecord {
     QString IP;
     QString Port = QStringLiteral("21");
@@ -24,6 +26,7 @@ struct TSiteRecord {
     QString Retry;
     QString Timeout;
     QString Options;
+    QString Encryption;
     QStringList Notes;
 
     bool operator==(const TSiteRecord&) const = default;
@@ -65,8 +68,9 @@ public:
     // --- Sites --------------------------------------------------------------------------------
     TSiteRecord readSite(const QString& name) const;
     // Erases [name], then writes IP, Options, User, Pass (scrambled), Account, Port, LocalDir,
-    // RemoteDir, LocalFilter, RemoteFilter, Resume, Retry, Timeout, n1..nN; IP and Options
-    // always, Port when it is not "21", the others when not empty. Throws AppError for a
+    // RemoteDir, LocalFilter, RemoteFilter, Resume, Retry, Timeout, Encryption, n1..nN; IP and
+    // Options always, Port when it is not "21", Encryption when it is not "0", the others when
+    // not empty. Throws AppError for a
     // password that cannot be stored (nothing is written then).
     void writeSite(const QString& name, const TSiteRecord& site);
     // Writes only User and Pass (scrambled) of [name], keeping every other key; an empty
@@ -99,11 +103,12 @@ public:
     // erased, and the entry of `oldName` in the group's list becomes `newName` (the other
     // entries keep their places). Throws AppError for a password that cannot be stored.
     void renameSite(const QString& group, const QString& oldName, const QString& newName, const TSiteRecord& site);
-    // What "Add Current Site" stores: erases [name] and writes IP, Port (always), and User
-    // and Pass (scrambled) when not empty; then lists the site in `group`, the list sorted
-    // by name ignoring case. One edit. Throws AppError for a password that cannot be stored.
+    // What "Add Current Site" stores: erases [name] and writes IP, Port (always), User and
+    // Pass (scrambled) when not empty and Encryption when not "0"; then lists the site in
+    // `group`, the list sorted by name ignoring case. One edit. Throws AppError for a password
+    // that cannot be stored.
     void addConnectionSite(const QString& group, const QString& name, const QString& host, const QString& port,
-                           const QString& user, const QString& password);
+                           const QString& user, const QString& password, const QString& encryption = {});
 
     // The first site of the group's list whose IP equals `host` ignoring case; empty if none.
     QString findSiteByHost(const QString& group, const QString& host) const;

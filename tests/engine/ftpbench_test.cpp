@@ -64,3 +64,38 @@ TEST(Ftpbench, DirectoryDownloadGoesOnAfterAFileThatCannotBeCreated)
     EXPECT_TRUE(run.errors.contains("1 file(s) failed")) << run.errors.left(2000).toStdString();
     EXPECT_EQ(testutil::readFile(scratch.filePath("dir/a.txt")).size(), 5000);  // the next file came
 }
+
+// ftpes:// and ftps:// as a user types them: an untrusted certificate ends the run with the
+// reason; --ca trusts the server's own certificate.
+TEST(Ftpbench, SecureUrlsTrustOnlyWhatTheyAreTold)
+{
+    QTemporaryDir scratch;
+    TestCertificate certificate;
+    ASSERT_TRUE(certificate.make(scratch.path())) << certificate.error.toStdString();
+    ASSERT_TRUE(testutil::writeFile(scratch.filePath("f.txt"), "secret payload"));
+    PyFtpServer server;
+    PyFtpOptions options;
+    options.users << "u:p:" + scratch.path();
+    options.tlsPem = certificate.pem;
+    ASSERT_TRUE(server.start(options)) << server.error().toStdString();
+    const QString url = QStringLiteral("ftpes://u:p@127.0.0.1:%1/f.txt").arg(server.port());
+
+    ToolRun run = ftpbench({"get", url, scratch.filePath("a.txt")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("ERROR: Secure connection failed (certificate not trusted: self-signed certificate)"))
+        << run.errors.toStdString();
+
+    run = ftpbench({"get", url, scratch.filePath("b.txt"), "--ca", certificate.certificate});
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(testutil::readFile(scratch.filePath("b.txt")), "secret payload");
+
+    // Implicit TLS against a server that speaks plain FTP first: the handshake fails.
+    run = ftpbench({"get", QStringLiteral("ftps://u:p@127.0.0.1:%1/f.txt").arg(server.port()), scratch.filePath("c.txt"),
+                    "--ca", certificate.certificate});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.errors.contains("Secure connection failed")) << run.errors.toStdString();
+
+    run = ftpbench({"get", url, scratch.filePath("d.txt"), "--ca", scratch.filePath("missing.pem")});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.errors.contains("missing.pem")) << run.errors.toStdString();
+}

@@ -38,7 +38,7 @@ diff -u "$scratch/expected" "$scratch/files" > "$scratch/files.diff" ||
 desktop=$top/share/applications/$app_id.desktop
 out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ] || fail "desktop-file-validate: $out"
 for line in 'Type=Application' 'Exec=orvoftp %U' "Icon=$app_id" 'Terminal=false' \
-            'Categories=Network;FileTransfer;' 'MimeType=x-scheme-handler/ftp;'; do
+            'Categories=Network;FileTransfer;' 'MimeType=x-scheme-handler/ftp;x-scheme-handler/ftps;x-scheme-handler/ftpes;'; do
   grep -qxF "$line" "$desktop" || fail "launcher lacks the line '$line'"
 done
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")

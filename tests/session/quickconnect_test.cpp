@@ -1,4 +1,5 @@
 #include "session/quickconnect.h"
+#include "session/connectionrequest.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,73 @@ TEST(QuickConnect, TypedHosts)
     }
     EXPECT_EQ(siteNameCandidate("My Site:foo"), "My Site");
     EXPECT_EQ(siteNameCandidate("host/dir:x"), "host");
+}
+
+// Schemes with TLS, and IPv6 hosts in brackets wherever host and port are split.
+TEST(QuickConnect, SecureSchemesAndBracketedHosts)
+{
+    struct Case {
+        const char* text;
+        const char* host;
+        quint8 encryption;
+        std::optional<QString> port, user, directory;
+    };
+    const Case cases[] = {
+        {"ftps://joe:pw@host/pub/", "host", 2, "990", "joe", "/pub/"},
+        {"ftps://host:2990/", "host", 2, "2990", "", "/"},
+        {"ftpes://host", "host", 1, {}, "", {}},
+        {"FTPES://host:21/", "host", 1, "21", "", "/"},
+        {"ftp://[::1]:2121/", "::1", 0, "2121", "", "/"},
+        {"ftp://u:p@[fe80::1%lo]/d/", "fe80::1%lo", 0, {}, "u", "/d/"},
+        {"ftps://[::1]/", "::1", 2, "990", "", "/"},
+    };
+    for (const Case& c : cases) {
+        const QuickConnectText a = parseFtpAddress(c.text);
+        EXPECT_TRUE(isFtpAddress(c.text)) << c.text;
+        EXPECT_EQ(a.host, c.host) << c.text;
+        EXPECT_EQ(a.encryption, c.encryption) << c.text;
+        EXPECT_EQ(a.port, c.port) << c.text;
+        EXPECT_EQ(a.user, c.user) << c.text;
+        EXPECT_EQ(a.initialDirectory, c.directory) << c.text;
+    }
+    EXPECT_FALSE(isFtpAddress("host:21"));
+
+    struct Typed {
+        const char* text;
+        const char* host;
+        std::optional<QString> user, password, port, directory;
+    };
+    const Typed typed[] = {
+        {"[::1]", "::1", {}, {}, {}, {}},
+        {"[::1]:2121", "::1", {}, {}, "2121", {}},
+        {"[::1]:user:pass", "::1", "user", "pass", {}, {}},
+        {"[::1]:user:pass:2121", "::1", "user", "pass", "2121", {}},
+        {"[2001:db8::7]/pub:u:p", "2001:db8::7", "u", "p", {}, "/pub"},
+    };
+    for (const Typed& c : typed) {
+        const QuickConnectText t = parseTypedHost(c.text);
+        EXPECT_EQ(t.host, c.host) << c.text;
+        EXPECT_EQ(t.user, c.user) << c.text;
+        EXPECT_EQ(t.password, c.password) << c.text;
+        EXPECT_EQ(t.port, c.port) << c.text;
+        EXPECT_EQ(t.initialDirectory, c.directory) << c.text;
+    }
+    // The history entry reads back as the same host and port.
+    const QString item = historyItem("::1", "joe", "pw", "2121");
+    EXPECT_EQ(item, "[::1]:joe:pw:2121");
+    EXPECT_EQ(parseTypedHost(item).host, "::1");
+    EXPECT_EQ(parseTypedHost(item).port, "2121");
+
+    const ConnectionRequest request = requestFromAddress("ftps://u:p@example.org/");
+    EXPECT_EQ(request.encryption, ftpeImplicit);
+    EXPECT_EQ(request.portNumber(), 990);
+    struct Stored {
+        const char* value;
+        TFtpEncryption mode;
+    } stored[] = {{"", ftpeNone}, {"0", ftpeNone}, {"1", ftpeExplicit}, {"2", ftpeImplicit},
+                  {"3", ftpeExplicitOptional}, {"9", ftpeNone}};
+    for (const Stored& s : stored)
+        EXPECT_EQ(siteEncryption(s.value), s.mode) << s.value;
 }
 
 TEST(QuickConnect, HistoryItems)

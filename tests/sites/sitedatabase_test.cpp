@@ -33,6 +33,7 @@ protected:
         r.Retry = "3";
         r.Timeout = "20";
         r.Options = "0121100400";
+        r.Encryption = "2";
         r.Notes = {"first line", "", "   ", "indented = text; here", ""};
         return r;
     }
@@ -121,7 +122,7 @@ TEST_F(SiteDatabaseTest, WriteAndReadASite)
     const auto doc = db.file().read();
     EXPECT_EQ(doc->sectionKeys("Home"),
               QStringList({"IP", "Options", "User", "Pass", "Account", "Port", "LocalDir", "RemoteDir", "LocalFilter",
-                           "RemoteFilter", "Resume", "Retry", "Timeout", "n1", "n2", "n3", "n4", "n5"}));
+                           "RemoteFilter", "Resume", "Retry", "Timeout", "Encryption", "n1", "n2", "n3", "n4", "n5"}));
     const QByteArray pass = doc->readBytes("Home", "Pass");
     EXPECT_TRUE(IsScrambled(pass));
     EXPECT_EQ(pass.size(), 2 * written.Pass.toUtf8().size() + 1);
@@ -134,6 +135,21 @@ TEST_F(SiteDatabaseTest, WriteAndReadASite)
     EXPECT_EQ(db.file().read()->sectionKeys("Home"), QStringList({"IP", "Options"}));
     EXPECT_EQ(db.readSite("Home"), small);
     EXPECT_EQ(db.readSite("Home").Port, "21");
+}
+
+TEST_F(SiteDatabaseTest, EncryptionIsWrittenOnlyWhenNotPlain)
+{
+    const struct {
+        const char* value;
+        bool written;
+    } cases[] = {{"", false}, {"0", false}, {"1", true}, {"2", true}, {"3", true}};
+    for (const auto& c : cases) {
+        TSiteRecord site = fullRecord();
+        site.Encryption = c.value;
+        db.writeSite("Tls", site);
+        EXPECT_EQ(db.file().read()->valueExists("Tls", "Encryption"), c.written) << c.value;
+        EXPECT_EQ(db.readSite("Tls").Encryption, c.written ? QString(c.value) : QString()) << c.value;
+    }
 }
 
 TEST_F(SiteDatabaseTest, SitesAreNotCorruptedByWhatTheyHold)

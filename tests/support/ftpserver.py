@@ -15,6 +15,9 @@ Listens on 127.0.0.1 (port 0 = ephemeral) and prints "PORT <n>" once it accepts 
   --masquerade ADDR              name ADDR in PASV replies
   --command-log FILE             append every received command line to FILE
   --banner TEXT                  greeting text
+  --listen ADDR                  listen on ADDR (default 127.0.0.1; "::1" for IPv6)
+  --tls PEM                      offer AUTH TLS with the certificate and key in PEM
+  --tls-max VERSION              highest TLS version offered: 1.2 or 1.3 (default)
 """
 import argparse
 import os
@@ -38,6 +41,9 @@ def parse_args():
     p.add_argument("--masquerade")
     p.add_argument("--command-log")
     p.add_argument("--banner", default="pyftpdlib test server ready.")
+    p.add_argument("--listen", default="127.0.0.1")
+    p.add_argument("--tls")
+    p.add_argument("--tls-max", default="1.3")
     return p.parse_args()
 
 
@@ -63,7 +69,16 @@ if ARGS.list_lines:
         LIST_LINES = f.read()
 
 
-class FaultyDTPHandler(ThrottledDTPHandler if ARGS.throttle else DTPHandler):
+if ARGS.tls:
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+    BaseDTP = TLS_DTPHandler
+    BaseFTP = TLS_FTPHandler
+else:
+    BaseDTP = ThrottledDTPHandler if ARGS.throttle else DTPHandler
+    BaseFTP = FTPHandler
+
+
+class FaultyDTPHandler(BaseDTP):
     moved = 0
     read_limit = ARGS.throttle
     write_limit = ARGS.throttle
@@ -86,7 +101,7 @@ class FaultyDTPHandler(ThrottledDTPHandler if ARGS.throttle else DTPHandler):
         self._count(self.tot_bytes_received - before)
 
 
-class TestHandler(FTPHandler):
+class TestHandler(BaseFTP):
     dtp_handler = FaultyDTPHandler
     banner = ARGS.banner
     auth_failed_timeout = 0.05
@@ -105,13 +120,13 @@ class TestHandler(FTPHandler):
             return
         delay = DELAYS.get(cmd.upper())
         if delay:
-            self.ioloop.call_later(delay, FTPHandler.pre_process_command, self, line, cmd, arg)
+            self.ioloop.call_later(delay, BaseFTP.pre_process_command, self, line, cmd, arg)
             return
-        FTPHandler.pre_process_command(self, line, cmd, arg)
+        BaseFTP.pre_process_command(self, line, cmd, arg)
 
     def ftp_LIST(self, path):
         if LIST_LINES is None:
-            return FTPHandler.ftp_LIST(self, path)
+            return BaseFTP.ftp_LIST(self, path)
         self.push_dtp_data(LIST_LINES, isproducer=False, cmd="LIST")
         return path
 
@@ -128,7 +143,17 @@ def main():
     TestHandler.authorizer = authorizer
     if ARGS.masquerade:
         TestHandler.masquerade_address = ARGS.masquerade
-    server = FTPServer(("127.0.0.1", ARGS.port), TestHandler)
+    if ARGS.tls:
+        from OpenSSL import SSL
+        context = SSL.Context(SSL.TLS_METHOD)
+        context.set_min_proto_version(SSL.TLS1_2_VERSION)
+        if ARGS.tls_max == "1.2":
+            context.set_max_proto_version(SSL.TLS1_2_VERSION)
+        context.use_certificate_chain_file(ARGS.tls)
+        context.use_privatekey_file(ARGS.tls)
+        TestHandler.ssl_context = context
+        TestHandler.certfile = ARGS.tls
+    server = FTPServer((ARGS.listen, ARGS.port), TestHandler)
     port = server.socket.getsockname()[1]
     sys.stdout.write("PORT %d\n" % port)
     sys.stdout.flush()

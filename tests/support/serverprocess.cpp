@@ -60,12 +60,51 @@ quint16 ServerProcess::freePort()
     return probe.serverPort();
 }
 
-bool ServerProcess::waitForListener(quint16 port, int timeoutMs)
+bool ServerProcess::hasIPv6Loopback()
+{
+    QTcpServer server;
+    return server.listen(QHostAddress::LocalHostIPv6, 0);
+}
+
+bool TestCertificate::make(const QString& dir, const QString& commonName, const QString& altNames)
+{
+    const QString key = dir + QStringLiteral("/key.pem");
+    certificate = dir + QStringLiteral("/cert.pem");
+    pem = dir + QStringLiteral("/server.pem");
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                   "-keyout", key, "-out", certificate, "-days", "2", "-subj", "/CN=" + commonName,
+                   "-addext", "subjectAltName=" + altNames});
+    if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0) {
+        error = QStringLiteral("openssl failed: ") + QString::fromUtf8(openssl.readAllStandardError());
+        return false;
+    }
+    const QByteArray both = testutil::readFile(certificate) + testutil::readFile(key);
+    if (!testutil::writeFile(pem, both)) {
+        error = QStringLiteral("cannot write ") + pem;
+        return false;
+    }
+    QFile::setPermissions(pem, QFile::ReadOwner | QFile::WriteOwner);
+    return true;
+}
+
+QString TestCertificate::sha256() const
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"), {"x509", "-in", certificate, "-noout", "-fingerprint", "-sha256"});
+    openssl.waitForFinished(10000);
+    // "sha256 Fingerprint=AB:CD:..."
+    const QString text = QString::fromUtf8(openssl.readAllStandardOutput()).trimmed();
+    return text.section(QLatin1Char('='), 1).remove(QLatin1Char(':')).toLower();
+}
+
+bool ServerProcess::waitForListener(quint16 port, int timeoutMs, const QString& host)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.connectToHost(QHostAddress(host), port);
         if (socket.waitForConnected(200))
             return true;
         QThread::msleep(50);
@@ -119,6 +158,12 @@ bool PyFtpServer::start(const PyFtpOptions& options)
         args << QStringLiteral("--command-log") << options.commandLog;
     if (!options.banner.isEmpty())
         args << QStringLiteral("--banner") << options.banner;
+    if (!options.listen.isEmpty())
+        args << QStringLiteral("--listen") << options.listen;
+    if (!options.tlsPem.isEmpty())
+        args << QStringLiteral("--tls") << options.tlsPem;
+    if (!options.tlsMax.isEmpty())
+        args << QStringLiteral("--tls-max") << options.tlsMax;
     // pyftpdlib is installed for Debian's python, which need not be the first on PATH.
     if (!launch(QStringLiteral("/usr/bin/python3"), args))
         return false;
@@ -177,6 +222,29 @@ bool VsftpdServer::ensureTestUser(QString* error)
 
 bool VsftpdServer::start(const QString& root, qint64 maxRate)
 {
+    VsftpdOptions options;
+    options.maxRate = maxRate;
+    return start(root, options);
+}
+
+QStringList VsftpdServer::commandLog() const
+{
+    // 'Sat Dec  8 ... [pid 12] [user] FTP command: Client "127.0.0.1", "USER x"'
+    QStringList commands;
+    const QString log = QString::fromUtf8(testutil::readFile(m_dir.filePath(QStringLiteral("vsftpd.log"))));
+    for (const QString& line : log.split(QLatin1Char('\n'))) {
+        if (!line.contains(QLatin1String("FTP command:")))
+            continue;
+        const qsizetype open = line.indexOf(QLatin1String(", \""));
+        if (open >= 0)
+            commands << line.mid(open + 3).chopped(line.endsWith(QLatin1Char('"')) ? 1 : 0).trimmed();
+    }
+    return commands;
+}
+
+bool VsftpdServer::start(const QString& root, const VsftpdOptions& options)
+{
+    const qint64 maxRate = options.maxRate;
     m_error = unavailableReason();
     if (!m_error.isEmpty())
         return false;
@@ -187,14 +255,14 @@ bool VsftpdServer::start(const QString& root, qint64 maxRate)
     m_port = freePort();
     // Passive ports of our own, away from the ephemeral range other fixtures draw from.
     const int pasvBase = 20000 + int(m_port % 200) * 50;
-    const QString config = QStringLiteral(
-                               "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
+    QString config = QStringLiteral(
+                               "listen_port=%1\n"
                                "background=NO\nanonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
                                "local_umask=022\nlocal_root=%2\nchroot_local_user=NO\n"
-                               "pasv_enable=YES\npasv_min_port=%3\npasv_max_port=%4\npasv_address=127.0.0.1\n"
+                               "pasv_enable=YES\npasv_min_port=%3\npasv_max_port=%4\n"
                                "port_enable=YES\nconnect_from_port_20=NO\nseccomp_sandbox=NO\nisolate=NO\n"
                                "isolate_network=NO\npam_service_name=vsftpd\n"
-                               "secure_chroot_dir=/var/run/vsftpd/empty\nxferlog_enable=NO\n"
+                               "secure_chroot_dir=/var/run/vsftpd/empty\n"
                                "vsftpd_log_file=%5/vsftpd.log\nsyslog_enable=NO\nuse_localtime=YES\n"
                                "ftpd_banner=vsftpd test server\nhide_ids=NO\nmax_clients=100\nmax_per_ip=100\n"
                                "userlist_enable=NO\ndirmessage_enable=NO\nidle_session_timeout=600\n"
@@ -204,7 +272,21 @@ bool VsftpdServer::start(const QString& root, qint64 maxRate)
                                .arg(pasvBase)
                                .arg(pasvBase + 49)
                                .arg(m_dir.path())
-                               .arg(maxRate);
+                               .arg(maxRate)
+                           + (options.ipv6 ? QStringLiteral("listen=NO\nlisten_ipv6=YES\nlisten_address6=::1\n")
+                                           : QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
+                                                            "pasv_address=127.0.0.1\n"))
+                           + (options.logCommands ? QStringLiteral("xferlog_enable=YES\nlog_ftp_protocol=YES\n")
+                                                  : QStringLiteral("xferlog_enable=NO\n"));
+    if (!options.tlsPem.isEmpty()) {
+        // Modern ciphers (the built-in default is one old cipher); session reuse stays required.
+        config += QStringLiteral("ssl_enable=YES\nrsa_cert_file=%1\nrsa_private_key_file=%1\nssl_ciphers=HIGH\n"
+                                 "allow_anon_ssl=NO\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
+                                 "require_ssl_reuse=YES\nssl_request_cert=NO\n")
+                      .arg(options.tlsPem);
+        if (options.implicitTls)
+            config += QStringLiteral("implicit_ssl=YES\n");
+    }
     const QString configPath = m_dir.filePath(QStringLiteral("vsftpd.conf"));
     if (!testutil::writeFile(configPath, config.toUtf8())) {
         m_error = QStringLiteral("cannot write ") + configPath;
@@ -212,7 +294,7 @@ bool VsftpdServer::start(const QString& root, qint64 maxRate)
     }
     if (!launch(QStringLiteral("/usr/sbin/vsftpd"), {configPath}))
         return false;
-    if (!waitForListener(m_port, 10000)) {
+    if (!waitForListener(m_port, 10000, options.ipv6 ? QStringLiteral("::1") : QStringLiteral("127.0.0.1"))) {
         m_error = QStringLiteral("vsftpd did not listen: ") + QString::fromUtf8(m_process->readAllStandardError());
         stop();
         return false;

@@ -26,8 +26,10 @@ public:
     // A port nobody listens on right now (bound and released), for servers that cannot be
     // told to pick an ephemeral port themselves.
     static quint16 freePort();
-    // Waits until something accepts connections on 127.0.0.1:port.
-    static bool waitForListener(quint16 port, int timeoutMs);
+    // Waits until something accepts connections on 127.0.0.1:port (or `host`).
+    static bool waitForListener(quint16 port, int timeoutMs, const QString& host = QStringLiteral("127.0.0.1"));
+    // True when this machine has a working IPv6 loopback (::1).
+    static bool hasIPv6Loopback();
 
 protected:
     bool launch(const QString& program, const QStringList& arguments);
@@ -48,6 +50,31 @@ struct PyFtpOptions {
     QString masquerade;
     QString commandLog;
     QString banner;
+    QString listen;   // the address to listen on; 127.0.0.1 when empty ("::1" for IPv6)
+    QString tlsPem;   // offer AUTH TLS with this certificate and key (TestCertificate)
+    QString tlsMax;   // "1.2" limits the server to TLS 1.2
+};
+
+// A self-signed certificate (and its key, in one PEM file) for the TLS servers of the
+// tests, made with the openssl command. It names localhost, 127.0.0.1 and ::1 unless told
+// otherwise.
+struct TestCertificate {
+    QString pem;          // certificate and key
+    QString certificate;  // the certificate alone (for --ca)
+    // False (with the reason in `error`) when openssl failed.
+    bool make(const QString& dir, const QString& commonName = QStringLiteral("localhost"),
+              const QString& altNames = QStringLiteral("DNS:localhost,IP:127.0.0.1,IP:::1"));
+    QString sha256() const;  // the certificate's fingerprint, 64 lowercase hex digits
+    QString error;
+};
+
+// What a vsftpd for a test offers besides the basics.
+struct VsftpdOptions {
+    qint64 maxRate = 0;
+    QString tlsPem;          // ssl_enable=YES with this certificate (require_ssl_reuse stays YES)
+    bool implicitTls = false;
+    bool ipv6 = false;       // listen on ::1 only
+    bool logCommands = false;
 };
 
 // pyftpdlib through tests/support/ftpserver.py, with its fault switches.
@@ -68,6 +95,9 @@ public:
     // Serves `root` (which the test user is given) as the user's directory; a non-zero
     // `maxRate` limits transfers to that many bytes per second.
     bool start(const QString& root, qint64 maxRate = 0);
+    bool start(const QString& root, const VsftpdOptions& options);
+    // The commands received so far (with log_ftp_protocol), passwords as vsftpd shows them.
+    QStringList commandLog() const;
     // Empty when vsftpd can run here, else the reason to skip.
     static QString unavailableReason();
 

@@ -62,6 +62,30 @@ int Prompt::matchingFilter(const QString& filter, const QString& file)
     return 0;
 }
 
+Prompt::CertificateAnswer Prompt::certificateBox(const CertificateQuestion&)
+{
+    return CertificateAnswer::Cancel;
+}
+
+QString Prompt::certificateText(const CertificateQuestion& q)
+{
+    const QString hostPort = q.host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]:%2").arg(q.host).arg(q.port)
+                                                               : QStringLiteral("%1:%2").arg(q.host).arg(q.port);
+    QString text = q.changed
+                       ? QStringLiteral("The certificate of %1 has CHANGED since you chose to trust it always. "
+                                        "Somebody may be intercepting the connection.\n\n")
+                             .arg(hostPort)
+                       : QStringLiteral("The certificate of %1 cannot be verified.\n\n").arg(hostPort);
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm 'UTC'");
+    QString fingerprint;
+    for (int i = 0; i < q.sha256.size(); i += 2)
+        fingerprint += (i ? QStringLiteral(":") : QString()) + q.sha256.mid(i, 2).toUpper();
+    text += QStringLiteral("Problem: %1\nSubject: %2\nIssuer: %3\nValid: %4 to %5\nSHA-256: %6")
+                .arg(q.problem, q.subject, q.issuer, q.notBefore.toUTC().toString(format),
+                     q.notAfter.toUTC().toString(format), fingerprint);
+    return text;
+}
+
 Prompt& prompts()
 {
     if (installed)

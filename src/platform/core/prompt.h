@@ -1,9 +1,24 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <utility>
+
+// A server certificate that could not be verified (an unknown issuer, another name, out of
+// date), as the user is asked about it.
+struct CertificateQuestion {
+    QString host;
+    quint16 port = 0;
+    QString subject;
+    QString issuer;
+    QDateTime notBefore;
+    QDateTime notAfter;
+    QString sha256;   // 64 hexadecimal digits
+    QString problem;  // why it failed the check
+    bool changed = false;  // another certificate was trusted always for this host and port
+};
 
 // Every message box, question, input box and file or folder dialog of the program goes
 // through this interface, so that tests can answer them (see ScriptedPrompt).
@@ -68,6 +83,13 @@ public:
         bool operator==(const FontChoice&) const = default;
     };
     virtual std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current);
+    // "Trust once", "Always trust" or "Cancel" for a certificate; closing the box cancels.
+    // Without an implementation nobody is asked and the answer is Cancel.
+    enum class CertificateAnswer { TrustOnce, AlwaysTrust, Cancel };
+    virtual CertificateAnswer certificateBox(const CertificateQuestion& question);
+    static QString certificateCaption() { return QStringLiteral("Untrusted Certificate"); }
+    // The box's text: what is wrong, then subject, issuer, validity and fingerprint.
+    static QString certificateText(const CertificateQuestion& question);
 
     // The button a dismissed box stands for.
     static Button dismissButton(Buttons buttons);

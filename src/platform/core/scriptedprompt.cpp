@@ -15,6 +15,7 @@ void ScriptedPrompt::clear()
 {
     m_answers.clear();
     m_asked.clear();
+    m_certificates.clear();
     m_unanswered = 0;
 }
 
@@ -121,4 +122,19 @@ std::optional<Prompt::FontChoice> ScriptedPrompt::chooseFont(const QString& capt
     if (!text || text->has_value())
         ++m_unanswered;  // anything but answerCancel() is a scripting mistake here
     return std::nullopt;
+}
+
+Prompt::CertificateAnswer ScriptedPrompt::certificateBox(const CertificateQuestion& question)
+{
+    m_asked.push_back({Kind::Certificate, certificateCaption(), certificateText(question), {}, {}, Icon::Warning,
+                       NoButton, false});
+    m_certificates.push_back(question);
+    if (!m_answers.empty()) {
+        const Answer answer = m_answers.front();
+        m_answers.pop_front();
+        if (const auto* choice = std::get_if<CertificateAnswer>(&answer))
+            return *choice;
+    }
+    ++m_unanswered;
+    return CertificateAnswer::Cancel;
 }

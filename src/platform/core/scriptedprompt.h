@@ -12,7 +12,7 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, ChooseFont };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, ChooseFont, Certificate };
 
     struct Question {
         Kind kind;
@@ -38,8 +38,11 @@ public:
     // plain text answer there chooses the filter that matches the file's name.
     void answerFile(const QString& file, int filterIndex) { m_answers.emplace_back(ChosenFile{file, filterIndex}); }
     void answerFont(const QString& family, int pointSize) { m_answers.emplace_back(FontChoice{family, pointSize}); }
+    void answerCertificate(CertificateAnswer choice) { m_answers.emplace_back(choice); }
 
     const std::vector<Question>& asked() const { return m_asked; }
+    // The certificate questions in full (each also appears in asked() with its text).
+    const std::vector<CertificateQuestion>& certificatesAsked() const { return m_certificates; }
     int unanswered() const { return m_unanswered; }
     int pendingAnswers() const { return int(m_answers.size()); }
     void clear();
@@ -56,12 +59,15 @@ public:
     std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
                                              const QString& filter) override;
     std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current) override;
+    CertificateAnswer certificateBox(const CertificateQuestion& question) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, ChosenFile, FontChoice>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, ChosenFile, FontChoice,
+                                CertificateAnswer>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;
     std::vector<Question> m_asked;
+    std::vector<CertificateQuestion> m_certificates;
     int m_unanswered = 0;
 };

@@ -168,6 +168,26 @@ std::optional<Prompt::FontChoice> QtPrompt::chooseFont(const QString& caption, c
     return FontChoice{chosen.family(), chosen.pointSize()};
 }
 
+Prompt::CertificateAnswer QtPrompt::certificateBox(const CertificateQuestion& question)
+{
+    QMessageBox box(question.changed ? QMessageBox::Critical : QMessageBox::Warning, certificateCaption(),
+                    certificateText(question), QMessageBox::NoButton, parentWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* once = box.addButton(QStringLiteral("Trust &once"), QMessageBox::AcceptRole);
+    QPushButton* always = box.addButton(QStringLiteral("&Always trust"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    // Enter must not trust a certificate by accident.
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == once)
+        return CertificateAnswer::TrustOnce;
+    if (box.clickedButton() == always)
+        return CertificateAnswer::AlwaysTrust;
+    return CertificateAnswer::Cancel;
+}
+
 void installQtPrompt()
 {
     static QtPrompt qtPrompt;

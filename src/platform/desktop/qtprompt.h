@@ -22,6 +22,7 @@ public:
     std::optional<ChosenFile> openFileOfType(const QString& caption, const QString& directory,
                                              const QString& filter) override;
     std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current) override;
+    CertificateAnswer certificateBox(const CertificateQuestion& question) override;
 
     // "Text files (*.txt)|*.txt|All files|*" -> "Text files (*.txt);;All files (*)"
     static QString toQtFilter(const QString& filter);
