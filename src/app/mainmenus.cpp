@@ -4,14 +4,15 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainfileops.h"
 #include "app/mainsites.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
+#include "fileops/programlauncher.h"
 #include "platform/core/prompt.h"
-#include "platform/desktop/launcher.h"
 #include "session/sessioncontroller.h"
 #include "settings/settingsstore.h"
 #include "transfers/transferqueue.h"
@@ -104,6 +105,8 @@ void TfrmMain::buildCommands()
     buildViewCommands();
     QueueControl = new QueueController(*this);
     QueueControl->RegisterCommands(*Commands);
+    FileOps = new MainFileOps(*this);
+    FileOps->RegisterCommands(*Commands);
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -163,8 +166,9 @@ void TfrmMain::buildConnectionCommands()
     c.add(QStringLiteral("mnuCopyLog"), QStringLiteral("&Copy Log to Clipboard"), [this] { Memo1->CopyAll(); });
 
     c.add(QStringLiteral("mnuRunProgram"), QStringLiteral("Run &Program"), [] {
+        // The chosen file is one path, never a command line to split.
         if (const auto program = prompts().openFile(QStringLiteral("Run Program"), QString(), QStringLiteral("All files|*")))
-            RunProgram(*program);
+            OpenLocalFile(*program);
     });
     c.add(QStringLiteral("mnuOpenUrl"), QStringLiteral("&Open URL"), [] {
         const auto url = prompts().inputBox(QStringLiteral("Open URL"), QStringLiteral("URL to Open"), QStringLiteral("http://"));
@@ -211,6 +215,7 @@ void TfrmMain::buildMenus()
     add(directory, {"-", "mnuFlushCache", "mnuViewRaw"});
     connect(directory, &QMenu::aboutToShow, this, refresh);
 
+    bar->addMenu(FileOps->BuildMenu(this));
     bar->addMenu(QueueControl->BuildMenu(this));
 
     QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
@@ -238,6 +243,7 @@ void TfrmMain::buildMenus()
                     "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-", "mnuRefresh", "mnuChangeDir"});
     connect(PopupView, &QMenu::aboutToShow, this, refresh);
     QueueControl->AddToViewMenu(PopupView);
+    PopupCommand = FileOps->BuildPopup(this);
 }
 
 void TfrmMain::buildToolBar()
@@ -249,4 +255,5 @@ void TfrmMain::buildToolBar()
     for (const char* id : {"btnConnect", "btnDisconnect", "btnAbort", "mnuSiteManager", "mnuAddCurrentSite", "mnuCreateShortcut"})
         ToolBar->addAction(command(QString::fromLatin1(id)));
     QueueControl->AddToolButtons(ToolBar);
+    FileOps->AddToolButtons(ToolBar);
 }

@@ -4,6 +4,7 @@
 #include "app/columnfit.h"
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainfileops.h"
 #include "app/mainsites.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
@@ -60,6 +61,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     buildWindow();
     wireSession();
     wirePanes();
+    FileOps->WireViews();
     connect(Settings.get(), &SettingsStore::changed, this, &TfrmMain::ApplyViewSettingsToWindow);
     FormCreate(arguments);
 }

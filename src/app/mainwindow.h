@@ -16,6 +16,7 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainFileOps;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -41,7 +42,8 @@ struct ConfigData;
 //   mainpanes.cpp      navigation in the two file views and their path boxes
 //   mainviewcommands.cpp  commands on the focused view: refresh, change directory, filters,
 //                      selection, styles, sorting, find, the listing's save, print and view
-// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp).
+// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp),
+// the file commands in MainFileOps (mainfileops.cpp).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -78,6 +80,8 @@ public:
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* TrayMenu = nullptr;
     QMenu* PopupView = nullptr;  // the file views' right-button menu
+    QMenu* PopupCommand = nullptr;  // the same over a selection of an idle session
+    MainFileOps* FileOps = nullptr;  // the file commands (mainfileops.cpp)
     TFindBox* FindBox = nullptr;
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
 
