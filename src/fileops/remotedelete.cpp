@@ -36,6 +36,21 @@ std::vector<FileEntry> allEntriesOf(const QStringList& rawLines, TFTPServerType 
 
 }  // namespace
 
+bool RemoteFileOps::confirmDelete(bool folders) const
+{
+    const QString caption = QString::fromLatin1(SessionController::Caption);
+    if (m_session.Config().ConfirmDel
+        && prompts().messageBox(QStringLiteral("Delete selected file(s) ?"), caption, Prompt::Icon::Question,
+                                Prompt::Yes | Prompt::No)
+               != Prompt::Yes)
+        return false;
+    return !folders
+           || prompts().messageBox(QStringLiteral("Are you sure you want to delete the selected folders?  All nested "
+                                                  "files and folders will be deleted."),
+                                   caption, Prompt::Icon::Warning, Prompt::Yes | Prompt::No)
+                  == Prompt::Yes;
+}
+
 quint64 RemoteFileOps::Delete(const std::vector<FileEntry>& entries, FileOpDone done)
 {
     if (!canStart(done))
@@ -54,25 +69,16 @@ quint64 RemoteFileOps::Delete(const std::vector<FileEntry>& entries, FileOpDone 
     }
     // Both questions come before anything starts: No leaves the server and the session as
     // they were.
-    const QString caption = QString::fromLatin1(SessionController::Caption);
-    const bool ask = !m_session.ScriptRunning();
-    const bool declined =
-        (ask && m_session.Config().ConfirmDel
-         && prompts().messageBox(QStringLiteral("Delete selected file(s) ?"), caption, Prompt::Icon::Question,
-                                 Prompt::Yes | Prompt::No)
-                != Prompt::Yes)
-        || (ask && !folders.isEmpty()
-            && prompts().messageBox(QStringLiteral("Are you sure you want to delete the selected folders?  All "
-                                                   "nested files and folders will be deleted."),
-                                    caption, Prompt::Icon::Warning, Prompt::Yes | Prompt::No)
-                   != Prompt::Yes);
-    if (declined) {
+    if (!m_session.ScriptRunning() && !confirmDelete(!folders.isEmpty())) {
         FileOpResult result;
         result.cancelled = true;
         result.message = QStringLiteral("Cancelled");
         refuse(std::move(done), result);
         return 0;
     }
+    // The session may have changed while the question was open.
+    if (!canStart(done))
+        return 0;
     const quint64 id = begin(Operation::Delete, SessionState::Deleting, std::move(done));
     m_home = home;
     m_savedHidden = m_session.Ftp().ShowHiddenFiles;

@@ -89,6 +89,7 @@ private:
     void activityFinished(quint64 activity, bool ok);
     QString incompleteReason() const;
     void dropCacheUnder(const QString& directory);
+    bool confirmDelete(bool folders) const;
 
     // The recursive delete (remotedelete.cpp).
     void DeleteStep();
