@@ -1,6 +1,7 @@
 // The remote chains against real servers: the recursive delete (order, questions, faults,
 // abort), names with "\", move, CHMOD, make directory and rename, and that every operation
 // completes exactly once.
+#include "fileops/remotepath.h"
 #include "fileopsfixture.h"
 
 #include <QFileInfo>
@@ -14,6 +15,32 @@ bool exists(const QString& path)
 }
 
 }  // namespace
+
+// Remote paths split at "/" only; typed destinations resolve against the current directory.
+TEST(RemotePath, SlashOnlyAndResolution)
+{
+    EXPECT_EQ(RemoteFileName("/pub/x\\a.txt"), "x\\a.txt");
+    EXPECT_EQ(RemoteFileName("x\\a.txt"), "x\\a.txt");
+    EXPECT_EQ(RemoteFileName("/pub/dir/"), "dir");
+    EXPECT_EQ(RemoteParent("/pub/dir/"), "/pub/");
+    EXPECT_EQ(RemoteParent("a\\b"), "");
+    EXPECT_EQ(RemoteJoin("/pub", "a"), "/pub/a");
+    EXPECT_EQ(RemoteJoin("/", "a"), "/a");
+    const struct {
+        const char* current;
+        const char* typed;
+        const char* resolved;
+    } cases[] = {
+        {"/pub/", "sub", "/pub/sub"},          {"/pub/", "sub/", "/pub/sub/"},
+        {"/pub/", "../x", "/x"},               {"/pub/", "/a/./b//c/..", "/a/b"},
+        {"/", "../../..", "/"},                {"/pub/", "~/in", "~/in"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RemoteResolve(c.current, c.typed), QString::fromLatin1(c.resolved)) << c.typed;
+    for (const char* name : {"", ".", "..", "a/b", "../x"})
+        EXPECT_FALSE(IsPlainRemoteName(name)) << name;
+    EXPECT_TRUE(IsPlainRemoteName("x\\y z"));
+}
 
 // Everything under a/ goes, hidden files and files the view's filter hides included; the
 // folders go c, b, a, after the return to the starting directory, and that directory is
