@@ -7,14 +7,15 @@
 #include "app/mainscripts.h"
 #include "app/maincustom.h"
 #include "app/mainprefs.h"
+#include "app/mainfileops.h"
 #include "app/mainsites.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
+#include "fileops/programlauncher.h"
 #include "platform/core/prompt.h"
-#include "platform/desktop/launcher.h"
 #include "session/sessioncontroller.h"
 #include "settings/settingsstore.h"
 #include "transfers/transferqueue.h"
@@ -113,6 +114,8 @@ void TfrmMain::buildCommands()
     Prefs->buildCommands();
     CustomCommands = new MainCustomCommands(*this);
     CustomCommands->buildCommands();
+    FileOps = new MainFileOps(*this);
+    FileOps->RegisterCommands(*Commands);
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -172,8 +175,9 @@ void TfrmMain::buildConnectionCommands()
     c.add(QStringLiteral("mnuCopyLog"), QStringLiteral("&Copy Log to Clipboard"), [this] { Memo1->CopyAll(); });
 
     c.add(QStringLiteral("mnuRunProgram"), QStringLiteral("Run &Program"), [] {
+        // The chosen file is one path, never a command line to split.
         if (const auto program = prompts().openFile(QStringLiteral("Run Program"), QString(), QStringLiteral("All files|*")))
-            RunProgram(*program);
+            OpenLocalFile(*program);
     });
     c.add(QStringLiteral("mnuOpenUrl"), QStringLiteral("&Open URL"), [] {
         const auto url = prompts().inputBox(QStringLiteral("Open URL"), QStringLiteral("URL to Open"), QStringLiteral("http://"));
@@ -220,16 +224,9 @@ void TfrmMain::buildMenus()
     add(directory, {"-", "mnuFlushCache", "mnuViewRaw"});
     connect(directory, &QMenu::aboutToShow, this, refresh);
 
+    FileOps->CustomCommandsMenu = CustomCommands->Menu;
+    bar->addMenu(FileOps->BuildMenu(this));
     bar->addMenu(QueueControl->BuildMenu(this));
-
-    QMenu* commands = bar->addMenu(QStringLiteral("C&ommands"));
-    commands->setObjectName(QStringLiteral("mnuCommands"));
-    commands->addMenu(CustomCommands->Menu);
-    connect(commands, &QMenu::aboutToShow, this, [this] {
-        Commands->update();
-        CustomCommands->Menu->menuAction()->setEnabled(Session->State() == SessionState::Idle
-                                                       && !CustomCommands->Entries.isEmpty());
-    });
 
     QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
     add(options, {"mnuShowToolbar", "mnuShowPrompts", "mnuShowQueue", "-", "mnuIdle", "mnuSiteResumes", "mnuHalt"});
@@ -258,6 +255,7 @@ void TfrmMain::buildMenus()
                     "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-", "mnuRefresh", "mnuChangeDir"});
     connect(PopupView, &QMenu::aboutToShow, this, refresh);
     QueueControl->AddToViewMenu(PopupView);
+    PopupCommand = FileOps->BuildPopup(this);
 }
 
 void TfrmMain::buildToolBar()
@@ -270,4 +268,5 @@ void TfrmMain::buildToolBar()
         ToolBar->addAction(command(QString::fromLatin1(id)));
     QueueControl->AddToolButtons(ToolBar);
     ToolBar->addAction(command(QStringLiteral("mnuGeneral")));
+    FileOps->AddToolButtons(ToolBar);
 }

@@ -89,7 +89,11 @@ void TfrmMain::ViewContextMenu(FilePanel* panel, QPoint globalPos)
 {
     panel->View()->setFocus();
     SetActivePanel(panel);
-    PopupView->popup(globalPos);
+    // The commands over a selection (the remote one of an idle session, the local one while
+    // no transfer runs, connected or not), else the view's own menu.
+    const bool commands = !panel->SelectedEntries().empty()
+                          && (panel == RemotePanel ? Session->State() == SessionState::Idle : !Session->TransferRunning());
+    (commands ? PopupCommand : PopupView)->popup(globalPos);
 }
 
 // --- Local view ----------------------------------------------------------------------------

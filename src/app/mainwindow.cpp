@@ -5,6 +5,7 @@
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/mainscripts.h"
+#include "app/mainfileops.h"
 #include "app/mainsites.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
@@ -63,6 +64,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     buildWindow();
     wireSession();
     wirePanes();
+    FileOps->WireViews();
     connect(Settings.get(), &SettingsStore::changed, this, &TfrmMain::ApplyViewSettingsToWindow);
     FormCreate(arguments);
 }

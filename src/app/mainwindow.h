@@ -19,6 +19,7 @@ class LocalDirectoryModel;
 class MainScripts;
 class MainCustomCommands;
 class MainPreferences;
+class MainFileOps;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -44,7 +45,8 @@ struct ConfigData;
 //   mainpanes.cpp      navigation in the two file views and their path boxes
 //   mainviewcommands.cpp  commands on the focused view: refresh, change directory, filters,
 //                      selection, styles, sorting, find, the listing's save, print and view
-// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp).
+// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp),
+// the file commands in MainFileOps (mainfileops.cpp).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -81,6 +83,8 @@ public:
     QSystemTrayIcon* TrayIcon = nullptr;
     QMenu* TrayMenu = nullptr;
     QMenu* PopupView = nullptr;  // the file views' right-button menu
+    QMenu* PopupCommand = nullptr;  // the same over a selection of an idle session
+    MainFileOps* FileOps = nullptr;  // the file commands (mainfileops.cpp)
     TFindBox* FindBox = nullptr;
     MainScripts* Scripts = nullptr;  // scripts, typed commands and the D-Bus link (mainscripts.cpp)
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)

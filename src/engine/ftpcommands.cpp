@@ -191,6 +191,10 @@ bool TFtp::handleCommandReply(const QString& line)
         setReplyState(ReplyStates::Nothing);
         return true;
     case ReplyStates::Chmod:
+        // Any reply ends it; Success tells a refusal apart, and a late stray reply must not
+        // count as the end of the next change.
+        Success = startsWithDigit(line, '2');
+        setReplyState(ReplyStates::Nothing);
         raiseHook(OnFileCHMOD);
         return true;
     case ReplyStates::Raw:

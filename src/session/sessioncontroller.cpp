@@ -268,8 +268,11 @@ void SessionController::Abort()
             m_ftp->Abort();
         else
             m_ftp->AbortWithSynch();
-    } else if (m_state == SessionState::Deleting) {
+    } else if (AbortChain && AbortChain()) {
+        // The chain stops at its next step; a listing it waits for ends now, and the session
+        // stays (a raw ABOR would be refused while the engine is busy).
         emit statusText(QStringLiteral("Aborting"));
+        m_ftp->AbortWithSynch();
     } else if (m_state == SessionState::CustomCommand && m_ftp->Busy()) {
         // The custom-command runner drops the commands not yet sent; the one on its way
         // is answered as a raw command and the session becomes ready then.
@@ -515,10 +518,13 @@ void SessionController::reconnectNow()
 
 void SessionController::FTPFtpReady()
 {
-    if (m_state == SessionState::Uploading)
+    if (m_state == SessionState::Uploading) {
         emit uploadReady();
-    else
-        EnterReady();
+        return;
+    }
+    // Raised only for a refused MKD or RMD: the operation that sent it failed.
+    markActivityFailed();
+    EnterReady();
 }
 
 void SessionController::FTPRawCommand()

@@ -108,12 +108,18 @@ public:
     bool SendRawCommand(const QString& command);
     // The exit: QUIT when a session runs, then close without events.
     void Shutdown();
+    // The runner of a chain of remote commands (a recursive delete, a move, a CHMOD) stops
+    // it at its next step; true when one of its chains was running. Abort then ends a
+    // listing under way instead of sending a raw ABOR.
+    std::function<bool()> AbortChain;
 
     // --- Steps every operation uses -----------------------------------------------------------
     void EnterBusy();
     void EnterReady();
     void ResetToDisconnected();
     void ShowStatus(int code, const QString& attempt = {});
+    void ShowStatusText(const QString& text) { emit statusText(text); }      // status panel 0
+    void ShowProgressText(const QString& text) { emit progressText(text); }  // status panel 1
     void LogLine(const QString& text, int kind = LogStatus);
 
     // --- The remote directory ----------------------------------------------------------------
@@ -129,6 +135,15 @@ public:
     bool FollowLink(const QString& name);
     // ".." of the view: back through a followed link, else to the parent.
     bool OpenRemoteParent();
+    // The last directory change the server answered: whether it took it, and where the
+    // session is after it (with a trailing "/"). A chain that works on "the directory it
+    // changed into" checks both before it acts there.
+    struct DirectoryChange
+    {
+        bool success = false;
+        QString reached;
+    };
+    const DirectoryChange& LastDirectoryChange() const { return m_lastChange; }
     // "&Refresh" with the remote view focused: state 14, the cache entry dropped, listed.
     bool RefreshCurrent();
     // The filter or a switch changed: the rows shown are built again.
@@ -230,5 +245,6 @@ private:
     TransferModeChoice m_transferMode = TransferModeChoice::Auto;
     QStringList m_messageLines;
     QString m_statusAttempt;
+    DirectoryChange m_lastChange;
     std::unique_ptr<TTapi> m_dialup;  // asked during the reconnect wait whether a line is up
 };

@@ -18,7 +18,10 @@ QString remoteDirectoryOf(const QString& reported)
 void SessionController::RefreshRemote()
 {
     m_remote.setCurrentDirectory(remoteDirectoryOf(m_ftp->InitialDirectory));
-    if (!Config().AutoRefresh && !m_scriptRunning) {
+    // A recursive delete reads the folders it entered from their listings, whatever the
+    // preference says about refreshing the view.
+    const bool chainReads = m_state == SessionState::Deleting || m_state == SessionState::RemovingFolders;
+    if (!Config().AutoRefresh && !m_scriptRunning && !chainReads) {
         EnterReady();
         return;
     }
@@ -112,6 +115,7 @@ void SessionController::FTPDirectoryChanged()
     if (!m_ftp->Success)
         markActivityFailed();  // the server refused the change; where we are is listed still
     const QString reached = remoteDirectoryOf(m_ftp->InitialDirectory);
+    m_lastChange = {m_ftp->Success, reached};
     m_remote.noteDirectory(reached);
     m_remote.linkReached(reached);
     emit remoteDirectoryReached(reached);

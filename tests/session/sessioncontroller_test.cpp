@@ -465,6 +465,44 @@ TEST_F(SessionTest, EveryActivityFinishesExactlyOnce)
     EXPECT_EQ(finished.size(), 4);
 }
 
+// The last directory change tells whether the server took it and where the session is;
+// a refused MKD (the engine's ready event) ends its activity as failed.
+TEST_F(SessionTest, TheLastChangeAndARefusedMkdAreVisible)
+{
+    // The directory models' tests leave the process in a directory that is gone; the server
+    // must not inherit it.
+    QDir::setCurrent(QDir::tempPath());
+    ASSERT_TRUE(startServer());
+    ASSERT_TRUE(connectTo("127.0.0.1:tester:pw-Tester9:" + port()));
+    QMap<quint64, bool> finished;
+    QObject::connect(session.get(), &SessionController::activityFinished,
+                     [&](quint64 id, bool ok) { finished.insert(id, ok); });
+    const auto waitActivity = [&] {
+        const quint64 id = session->CurrentActivity();
+        return waitFor([&] { return finished.contains(id); }) && finished.value(id);
+    };
+    const struct {
+        QString path;
+        bool success;
+        QString reached;
+    } changes[] = {
+        {"/missing", false, "/"},
+        {"sub/deeper", true, "/sub/deeper/"},
+        {"/sub/deeper/nothing", false, "/sub/deeper/"},
+        {"/", true, "/"},
+    };
+    for (const auto& c : changes) {
+        ASSERT_TRUE(session->ChangeRemoteDirectory(c.path));
+        EXPECT_EQ(waitActivity(), c.success) << c.path.toStdString();
+        EXPECT_EQ(session->LastDirectoryChange().success, c.success) << c.path.toStdString();
+        EXPECT_EQ(session->LastDirectoryChange().reached, c.reached) << c.path.toStdString();
+    }
+    session->SetState(SessionState::RemoteCommand);
+    session->Ftp().MakeDirectory("sub");
+    EXPECT_FALSE(waitActivity());
+    EXPECT_EQ(session->State(), SessionState::Idle);
+}
+
 // The proxy, its exceptions and the log file reach the engine, again after every change.
 TEST_F(SessionTest, ProxySettingsReachTheEngineAndFollowChanges)
 {
