@@ -108,14 +108,15 @@ void TfrmMain::buildCommands()
     buildViewCommands();
     QueueControl = new QueueController(*this);
     QueueControl->RegisterCommands(*Commands);
-    Scripts = new MainScripts(*this);
-    Scripts->buildCommands();
+    FileOps = new MainFileOps(*this);
+    FileOps->RegisterCommands(*Commands);
     Prefs = new MainPreferences(*this);
     Prefs->buildCommands();
     CustomCommands = new MainCustomCommands(*this);
     CustomCommands->buildCommands();
-    FileOps = new MainFileOps(*this);
-    FileOps->RegisterCommands(*Commands);
+    // Scripts carry out the commands of all of the above.
+    Scripts = new MainScripts(*this);
+    Scripts->buildCommands();
 }
 
 void TfrmMain::buildConnectionCommands()

@@ -1,6 +1,7 @@
 #include "app/mainscripts.h"
 
 #include "app/commandregistry.h"
+#include "app/mainfileops.h"
 #include "app/mainsites.h"
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
@@ -30,7 +31,8 @@ MainScripts::MainScripts(TfrmMain& window)
     , m_window(window)
 {
     m_dde = new DdeLink(window.Config(), this);
-    m_executor = std::make_unique<SessionScriptExecutor>(*window.Session, *window.LocalDir, *window.QueueModel, *m_dde);
+    m_executor = std::make_unique<SessionScriptExecutor>(*window.Session, *window.LocalDir, *window.QueueModel, *m_dde,
+                                                         window.FileOps->Remote());
     m_executor->SetHooks({[&window] { window.command(QStringLiteral("mnuHide"))->trigger(); },
                           [&window] { window.RestoreFromTray(); }, [&window] { window.close(); }});
     m_runner = std::make_unique<ScriptRunner>(*m_executor);

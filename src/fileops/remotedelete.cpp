@@ -211,6 +211,13 @@ void RemoteFileOps::FTPFileDeleted(bool success)
 
 void RemoteFileOps::FTPDirectoryDeleted(bool success)
 {
+    if (m_op == Operation::RemoveDirectory && stepIsCurrent()) {
+        // A lone RMD (no delete in progress) ends with a listing, so a script goes on.
+        if (!success)
+            fail(QStringLiteral("The server refused to remove ") + m_newName);
+        finishWithListing();
+        return;
+    }
     if (m_op != Operation::Delete || !stepIsCurrent() || m_emptiedFolders.isEmpty())
         return;
     if (!success)

@@ -151,6 +151,7 @@ QString RemoteFileOps::incompleteReason() const
         return QStringLiteral("The connection was closed");
     switch (m_op) {
     case Operation::MakeDirectory: return QStringLiteral("The server refused to create ") + m_newName;
+    case Operation::RemoveDirectory: return QStringLiteral("The server refused to remove ") + m_newName;
     case Operation::Delete:
         if (!m_emptiedFolders.isEmpty())
             return QStringLiteral("The server refused to remove ") + m_emptiedFolders.last();
@@ -194,6 +195,22 @@ quint64 RemoteFileOps::MakeDirectory(const QString& name, FileOpDone done)
     if (const int cached = m_session.Remote().cache().find(m_session.Remote().currentDirectory()); cached >= 0)
         m_session.DropCacheEntry(cached);
     m_session.Ftp().MakeDirectory(name);
+    return id;
+}
+
+quint64 RemoteFileOps::RemoveDirectory(const QString& path, FileOpDone done)
+{
+    if (path.isEmpty()) {
+        refuse(std::move(done), QStringLiteral("No directory name"));
+        return 0;
+    }
+    if (!canStart(done))
+        return 0;
+    const quint64 id = begin(Operation::RemoveDirectory, SessionState::RemoteCommand, std::move(done));
+    m_newName = path;
+    if (const int cached = m_session.Remote().cache().find(m_session.Remote().currentDirectory()); cached >= 0)
+        m_session.DropCacheEntry(cached);
+    m_session.Ftp().RemoveDirectory(path);
     return id;
 }
 

@@ -39,7 +39,7 @@ class RemoteFileOps : public QObject
     Q_OBJECT
 
 public:
-    enum class Operation : quint8 { None, MakeDirectory, Delete, Rename, Move, ChangeMode };
+    enum class Operation : quint8 { None, MakeDirectory, RemoveDirectory, Delete, Rename, Move, ChangeMode };
 
     // Installs itself as the session's AbortChain: one per session.
     explicit RemoteFileOps(SessionController& session, QObject* parent = nullptr);
@@ -47,6 +47,9 @@ public:
 
     // MKD `name` (relative to the current directory or absolute).
     quint64 MakeDirectory(const QString& name, FileOpDone done = {});
+    // RMD `path` (an empty folder; relative to the current directory or absolute), then the
+    // current directory is listed again.
+    quint64 RemoveDirectory(const QString& path, FileOpDone done = {});
     // Deletes entries of the current directory, folders with everything in them. Unless a
     // script runs, asks "Delete selected file(s) ?" (when ConfirmDel is on) and, when folders
     // are among them, the folder warning; No does nothing.

@@ -1,6 +1,7 @@
 #include "scripting/headlessrun.h"
 
 #include "engine/ftp.h"
+#include "fileops/remotefileops.h"
 #include "platform/core/programdir.h"
 #include "scripting/ddelink.h"
 #include "scripting/sessionexecutor.h"
@@ -36,7 +37,8 @@ HeadlessRun::HeadlessRun(BatchOptions options, QObject* parent)
     m_session->SetScriptRunning(true);
     m_queue = new TransferQueue(this);
     m_dde = new DdeLink(m_settings->config(), this);
-    m_executor = std::make_unique<SessionScriptExecutor>(*m_session, *m_local, *m_queue, *m_dde);
+    m_remoteOps = new RemoteFileOps(*m_session, this);
+    m_executor = std::make_unique<SessionScriptExecutor>(*m_session, *m_local, *m_queue, *m_dde, *m_remoteOps);
     m_executor->SetHooks({{}, {}, [this] { m_exitRequested = true; }});
     m_runner = std::make_unique<ScriptRunner>(*m_executor);
 

@@ -8,6 +8,7 @@
 
 class DdeLink;
 class LocalDirectoryModel;
+class RemoteFileOps;
 class SessionController;
 class SessionScriptExecutor;
 class SettingsStore;
@@ -51,6 +52,7 @@ private:
     SessionController* m_session = nullptr;
     TransferQueue* m_queue = nullptr;
     DdeLink* m_dde = nullptr;
+    RemoteFileOps* m_remoteOps = nullptr;
     std::unique_ptr<SessionScriptExecutor> m_executor;
     std::unique_ptr<ScriptRunner> m_runner;
     bool m_exitRequested = false;

@@ -20,12 +20,14 @@
 #include <QFileInfo>
 
 SessionScriptExecutor::SessionScriptExecutor(SessionController& session, LocalDirectoryModel& local,
-                                             TransferQueue& queue, DdeLink& dde, QObject* parent)
+                                             TransferQueue& queue, DdeLink& dde, RemoteFileOps& remoteOps,
+                                             QObject* parent)
     : QObject(parent)
     , m_session(session)
     , m_local(local)
     , m_queue(queue)
     , m_dde(dde)
+    , m_remoteOps(remoteOps)
 {
     // What a DDE client hears of every listing, whoever started it.
     connect(&m_local, &LocalDirectoryModel::finished, this, &SessionScriptExecutor::SendLocalListing);

@@ -8,10 +8,12 @@
 
 class DdeLink;
 class LocalDirectoryModel;
+class RemoteFileOps;
 class SessionController;
 class TransferQueue;
 class TTapi;
 struct FileEntry;
+struct FileOpResult;
 
 // Carries out the script language's commands on a session: the main window's or the
 // headless run's. Each command reports its end exactly once: a session operation when the
@@ -31,7 +33,7 @@ public:
     };
 
     SessionScriptExecutor(SessionController& session, LocalDirectoryModel& local, TransferQueue& queue, DdeLink& dde,
-                          QObject* parent = nullptr);
+                          RemoteFileOps& remoteOps, QObject* parent = nullptr);
     ~SessionScriptExecutor() override;
 
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -60,13 +62,16 @@ private:
     void dial(const QString& entry, ScriptCompletion done);
     void hangUp(ScriptCompletion done);
     void sendRaw(const QString& command, ScriptCompletion done);
-    // Transfers and file operations (sessionexecutorfiles.cpp).
+    // File operations (sessionexecutorfiles.cpp) and transfers (sessionexecutortransfers.cpp).
     void executeFileCommand(const ScriptInstruction& instruction, ScriptCompletion done);
+    void finishFileOp(const FileOpResult& result, const ScriptCompletion& done);
+    void executeTransfer(const ScriptInstruction& instruction, ScriptCompletion done);
 
     SessionController& m_session;
     LocalDirectoryModel& m_local;
     TransferQueue& m_queue;
     DdeLink& m_dde;
+    RemoteFileOps& m_remoteOps;
     Hooks m_hooks;
     std::unique_ptr<TTapi> m_dialup;
 };

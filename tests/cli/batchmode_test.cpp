@@ -4,6 +4,8 @@
 #include "serverprocess.h"
 #include "testutil.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -37,6 +39,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORVOFTP_HOME", home.path());
         env.insert("HOME", home.path());  // no ~/.netrc of the machine's user
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));  // the Trash of the test
         env.remove("DBUS_SESSION_BUS_ADDRESS");  // cron has none either
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(root.path());
@@ -117,4 +120,45 @@ TEST_F(BatchModeTest, AMissingScriptOrBadArgumentsExitWithOne)
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(process.readAllStandardError().contains("Usage: orvoftp --batch"));
+}
+
+// File operations on both sides, as a script names them; local deletes go to the Trash.
+TEST_F(BatchModeTest, FileOperationsOnBothSides)
+{
+    QTemporaryDir serverRoot;
+    QDir(serverRoot.path()).mkpath("pub/old");
+    testutil::writeFile(serverRoot.filePath("pub/a.txt"), "a");
+    testutil::writeFile(serverRoot.filePath("pub/old/x.log"), "x");
+    testutil::writeFile(root.filePath("local.txt"), "l");
+    testutil::writeFile(root.filePath("gone.tmp"), "g");
+    PyFtpServer server;
+    PyFtpOptions options;
+    options.users << "tester:pw-Tester9:" + serverRoot.path();
+    options.commandLog = home.filePath("commands.log");
+    ASSERT_TRUE(server.start(options)) << server.error().toStdString();
+    const Run r = run("CONNECT:127.0.0.1:tester:pw-Tester9:" + QString::number(server.port()) + "\n"
+                      "CD-R:/pub\n"
+                      "MD-R:fresh\n"
+                      "RENAME-R:a.txt:b.txt\n"
+                      "DEL-R:old\n"
+                      "RD-R:fresh\n"
+                      "MD-L:made/deeper\n"
+                      "RENAME-L:local.txt:renamed.txt\n"
+                      "DEL-L:*.tmp\n"
+                      "DISCONNECT\n");
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(serverRoot.filePath("pub/b.txt")));
+    EXPECT_FALSE(QFile::exists(serverRoot.filePath("pub/a.txt")));
+    EXPECT_FALSE(QFileInfo::exists(serverRoot.filePath("pub/old")));
+    EXPECT_FALSE(QFileInfo::exists(serverRoot.filePath("pub/fresh")));
+    EXPECT_TRUE(QFileInfo(root.filePath("made/deeper")).isDir());
+    EXPECT_TRUE(QFile::exists(root.filePath("renamed.txt")));
+    EXPECT_FALSE(QFile::exists(root.filePath("gone.tmp")));
+    EXPECT_TRUE(QFile::exists(home.filePath(".local/share/Trash/files/gone.tmp")));
+
+    // A refused operation ends the run with 3.
+    const Run refused = run("CONNECT:127.0.0.1:tester:pw-Tester9:" + QString::number(server.port()) + "\n"
+                            "RD-R:/no/such/dir\nSTATUS\n");
+    EXPECT_EQ(refused.exitCode, 3) << refused.out.toStdString();
+    EXPECT_FALSE(refused.out.contains("OrvoFTP: Idle"));
 }
