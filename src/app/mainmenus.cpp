@@ -5,6 +5,7 @@
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/mainsites.h"
+#include "app/maintransfers.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
@@ -102,8 +103,11 @@ void TfrmMain::buildCommands()
     SiteMenus = new MainSites(*this);
     SiteMenus->buildCommands();
     buildViewCommands();
+    Transfers = new MainTransfers(*this);
+    Transfers->RegisterCommands(*Commands);
     QueueControl = new QueueController(*this);
     QueueControl->RegisterCommands(*Commands);
+    Transfers->Wire();
 }
 
 void TfrmMain::buildConnectionCommands()
@@ -211,6 +215,7 @@ void TfrmMain::buildMenus()
     add(directory, {"-", "mnuFlushCache", "mnuViewRaw"});
     connect(directory, &QMenu::aboutToShow, this, refresh);
 
+    bar->addMenu(Transfers->BuildCommandsMenu(this));
     bar->addMenu(QueueControl->BuildMenu(this));
 
     QMenu* options = bar->addMenu(QStringLiteral("O&ptions"));
@@ -238,6 +243,7 @@ void TfrmMain::buildMenus()
                     "mnuGroupSelect", "mnuSelectAll", "mnuInvertSelection", "-", "mnuRefresh", "mnuChangeDir"});
     connect(PopupView, &QMenu::aboutToShow, this, refresh);
     QueueControl->AddToViewMenu(PopupView);
+    Transfers->AddToViewMenu(PopupView);
 }
 
 void TfrmMain::buildToolBar()

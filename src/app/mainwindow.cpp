@@ -8,6 +8,7 @@
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
+#include "dialogs/resumedialog.h"
 #include "console/xconsole.h"
 #include "controls/browsedir.h"
 #include "controls/orvoview.h"
@@ -45,6 +46,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     installQtPrompt();
     QtPrompt::setFolderPicker(&TOrvoBrowseDir::pick);
+    QtPrompt::setFileExistsWindow(&TfrmResume::ask);
     // The three files of the program directory (start-up step 4) come first: every
     // controller reads them.
     ProgramDir = ProgramDirectory::path();

@@ -16,6 +16,7 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainTransfers;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -41,7 +42,8 @@ struct ConfigData;
 //   mainpanes.cpp      navigation in the two file views and their path boxes
 //   mainviewcommands.cpp  commands on the focused view: refresh, change directory, filters,
 //                      selection, styles, sorting, find, the listing's save, print and view
-// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp).
+// The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp),
+// the batches' in MainTransfers (maintransfers.cpp, transferstatus.cpp).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -68,6 +70,7 @@ public:
     TOrvoListView* Queue = nullptr;          // the queue list, a view of QueueModel
     TransferQueue* QueueModel = nullptr;     // the transfer queue
     QueueController* QueueControl = nullptr; // the queue's commands, drops and files
+    MainTransfers* Transfers = nullptr;      // batches: their commands, drops and display
     QSplitter* MiddleSplitter = nullptr;
     QSplitter* BottomSplitter = nullptr;
     QSplitter* Splitter3 = nullptr;

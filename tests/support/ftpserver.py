@@ -8,8 +8,8 @@ Listens on 127.0.0.1 (port 0 = ephemeral) and prints "PORT <n>" once it accepts 
   --refuse CMD=REPLY             answer CMD with REPLY instead of running it (repeatable;
                                  "CMD*N=REPLY" refuses only the first N times)
   --delay CMD=SECONDS            wait before running CMD (repeatable)
-  --drop-after N                 close the control and data connections once N bytes of a
-                                 transfer have moved
+  --drop-after N                 close the control and data connections once, when N bytes of
+                                 transfers have moved (a reconnecting client is served again)
   --list-lines FILE              answer LIST with the raw lines of FILE
   --throttle BYTES               limit data transfers to BYTES per second
   --masquerade ADDR              name ADDR in PASV replies
@@ -65,12 +65,14 @@ if ARGS.list_lines:
 
 class FaultyDTPHandler(ThrottledDTPHandler if ARGS.throttle else DTPHandler):
     moved = 0
+    dropped = False
     read_limit = ARGS.throttle
     write_limit = ARGS.throttle
 
     def _count(self, n):
         FaultyDTPHandler.moved += n
-        if ARGS.drop_after and FaultyDTPHandler.moved >= ARGS.drop_after:
+        if ARGS.drop_after and not FaultyDTPHandler.dropped and FaultyDTPHandler.moved >= ARGS.drop_after:
+            FaultyDTPHandler.dropped = True
             control = self.cmd_channel
             self.close()
             control.close()

@@ -31,6 +31,11 @@ Prompt::Button Prompt::dismissButton(Buttons buttons)
     return Ok;
 }
 
+FileConflictAnswer Prompt::fileExists(const FileConflict&)
+{
+    return FileConflictAnswer::of(FileConflictAnswer::Choice::Cancel);
+}
+
 Prompt& prompts()
 {
     if (installed)

@@ -15,6 +15,7 @@ void ScriptedPrompt::clear()
 {
     m_answers.clear();
     m_asked.clear();
+    m_conflicts.clear();
     m_unanswered = 0;
 }
 
@@ -90,4 +91,22 @@ std::optional<QString> ScriptedPrompt::pickFolder(const QString& caption, const 
 {
     m_asked.push_back({Kind::PickFolder, caption, {}, startDirectory, {}});
     return nextText();
+}
+
+FileConflictAnswer ScriptedPrompt::fileExists(const FileConflict& conflict)
+{
+    m_asked.push_back({Kind::FileExists, QStringLiteral("File Exists"), conflict.duplicate, conflict.renameText, {},
+                       Icon::None, NoButton, false});
+    m_conflicts.push_back(conflict);
+    const auto dismissed = FileConflictAnswer::of(FileConflictAnswer::Choice::Cancel);
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return dismissed;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* chosen = std::get_if<FileConflictAnswer>(&answer))
+        return *chosen;
+    ++m_unanswered;
+    return dismissed;
 }

@@ -12,7 +12,7 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, FileExists };
 
     struct Question {
         Kind kind;
@@ -33,8 +33,14 @@ public:
     void answer(const QString& text) { m_answers.emplace_back(std::optional<QString>(text)); }
     void answerCancel() { m_answers.emplace_back(std::optional<QString>()); }
     void answerLogin(const QString& user, const QString& password) { m_answers.emplace_back(std::make_pair(user, password)); }
+    void answer(FileConflictAnswer::Choice choice, const QString& newName = {})
+    {
+        m_answers.emplace_back(FileConflictAnswer::of(choice, newName));
+    }
 
     const std::vector<Question>& asked() const { return m_asked; }
+    // What each "File Exists" question showed, in order.
+    const std::vector<FileConflict>& conflicts() const { return m_conflicts; }
     int unanswered() const { return m_unanswered; }
     int pendingAnswers() const { return int(m_answers.size()); }
     void clear();
@@ -48,12 +54,14 @@ public:
     std::optional<QString> saveFile(const QString& caption, const QString& fileName,
                                     const QString& filter) override;
     std::optional<QString> pickFolder(const QString& caption, const QString& startDirectory) override;
+    FileConflictAnswer fileExists(const FileConflict& conflict) override;
 
 private:
-    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>>;
+    using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, FileConflictAnswer>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;
     std::vector<Question> m_asked;
+    std::vector<FileConflict> m_conflicts;
     int m_unanswered = 0;
 };

@@ -19,6 +19,12 @@ QtPrompt::FolderPicker& folderPicker()
     return picker;
 }
 
+QtPrompt::FileExistsWindow& fileExistsWindow()
+{
+    static QtPrompt::FileExistsWindow window;
+    return window;
+}
+
 QWidget* parentWindow()
 {
     return QApplication::activeWindow();
@@ -141,6 +147,18 @@ std::optional<QString> QtPrompt::pickFolder(const QString& caption, const QStrin
     if (dir.isEmpty())
         return std::nullopt;
     return dir;
+}
+
+void QtPrompt::setFileExistsWindow(FileExistsWindow window)
+{
+    fileExistsWindow() = std::move(window);
+}
+
+FileConflictAnswer QtPrompt::fileExists(const FileConflict& conflict)
+{
+    if (fileExistsWindow())
+        return fileExistsWindow()(conflict);
+    return Prompt::fileExists(conflict);
 }
 
 void installQtPrompt()
