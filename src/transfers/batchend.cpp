@@ -69,8 +69,12 @@ void BatchRunner::hangUp()
         return;
     }
     m_dialup->HangUpActive([this](int error, const QString& text) {
-        log(error == 0 ? QStringLiteral("Dial-up connection hung up.") : QStringLiteral("Hang up failed: ") + text,
-            error == 0 ? SessionController::LogStatus : SessionController::LogError);
+        if (error != 0)
+            log(QStringLiteral("Hang up failed: ") + text, SessionController::LogError);
+        else if (m_dialup->ActiveConnections().isEmpty())
+            log(QStringLiteral("No dial-up connection to hang up."));
+        else
+            log(QStringLiteral("Dial-up connection hung up: ") + m_dialup->ActiveConnections().first());
     });
 }
 
@@ -136,10 +140,12 @@ void BatchRunner::onTransferInfo(quint8 info, const QString& addinfo)
     }
     if (info != FtpInfo::SizeAnnounced)
         return;
-    // The server's "(N bytes)": the size is raised when the queue knew less.
+    // The server's "(N bytes)": the size is raised when the queue knew less. A reply without
+    // one ("150 Opening data connection.") announces its own code, which is no size.
     bool ok = false;
     const qint64 announced = addinfo.trimmed().toLongLong(&ok);
-    if (ok && announced > m_currentFileSize) {
+    const bool replyCode = addinfo.size() == 3 && announced >= 100 && announced < 200;
+    if (ok && !replyCode && announced > m_currentFileSize) {
         m_batchBytes += announced - qMax<qint64>(0, m_currentFileSize);
         m_currentFileSize = announced;
     }

@@ -92,8 +92,9 @@ class TestHandler(FTPHandler):
     dtp_handler = FaultyDTPHandler
     banner = ARGS.banner
     auth_failed_timeout = 0.05
-    # With a byte limit the server must count what it sends, which sendfile() bypasses.
-    use_sendfile = not ARGS.drop_after
+    # With a byte limit or a throttle the server must count what it sends, which sendfile()
+    # bypasses.
+    use_sendfile = not ARGS.drop_after and not ARGS.throttle
 
     def pre_process_command(self, line, cmd, arg):
         if ARGS.command_log:
