@@ -275,6 +275,8 @@ void MainTransfers::wireRunner()
 void MainTransfers::showLayout(bool on)
 {
     m_status->SetTransferLayout(on);
+    // The gauge takes what the status text gives up while a batch runs.
+    m_window.StatusText->setMinimumWidth(on ? qMax(120, m_window.width() / 4) : m_window.width() / 2 - 8);
     m_window.LocalPanel->PathBox()->setEnabled(!on);
     if (!on)
         m_window.StatusProgress->clear();
