@@ -7,6 +7,8 @@
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
+#include "app/repaintpacer.h"
+#include "console/xconsole.h"
 #include "app/transferstatus.h"
 #include "controls/orvoview.h"
 #include "platform/core/prompt.h"
@@ -49,6 +51,29 @@ MainTransfers::MainTransfers(TfrmMain& window)
     m_normalTitle = QString::fromLatin1(TfrmMain::Caption);
     Notify = [this](const QString& title, const QString& text) { notifyDesktop(title, text); };
     wireRunner();
+    wirePacers();
+}
+
+// Hundreds of small files a second change the queue list, the log and both views as often;
+// repainting them every time would cost more than moving the files.
+void MainTransfers::wirePacers()
+{
+    const auto pacer = [this](QWidget* widget) {
+        m_pacers.push_back(new RepaintPacer(widget, 100, this));
+        return m_pacers.back();
+    };
+    RepaintPacer* queue = pacer(m_window.Queue);
+    RepaintPacer* log = pacer(m_window.Memo1);
+    RepaintPacer* remote = pacer(m_window.RemotePanel);
+    RepaintPacer* local = pacer(m_window.LocalPanel);
+    TransferQueue* model = m_window.QueueModel;
+    connect(model, &TransferQueue::entriesInserted, queue, &RepaintPacer::changed);
+    connect(model, &TransferQueue::entriesRemoved, queue, &RepaintPacer::changed);
+    connect(model, &TransferQueue::entriesChanged, queue, &RepaintPacer::changed);
+    connect(model, &TransferQueue::entriesReset, queue, &RepaintPacer::changed);
+    connect(m_window.Session, &SessionController::logLine, log, &RepaintPacer::changed);
+    connect(&m_window.Session->Remote(), &RemoteDirectoryModel::reset, remote, &RepaintPacer::changed);
+    connect(m_window.LocalDir, &LocalDirectoryModel::finished, local, &RepaintPacer::changed);
 }
 
 MainTransfers::~MainTransfers() = default;
@@ -275,6 +300,8 @@ void MainTransfers::wireRunner()
 void MainTransfers::showLayout(bool on)
 {
     m_status->SetTransferLayout(on);
+    for (RepaintPacer* pacer : m_pacers)
+        pacer->setActive(on);
     // The gauge takes what the status text gives up while a batch runs.
     m_window.StatusText->setMinimumWidth(on ? qMax(120, m_window.width() / 4) : m_window.width() / 2 - 8);
     m_window.LocalPanel->PathBox()->setEnabled(!on);

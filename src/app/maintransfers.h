@@ -3,11 +3,13 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
 class BatchRunner;
 class CommandRegistry;
 class FilePanel;
 class QMenu;
+class RepaintPacer;
 class TfrmMain;
 class TOrvoListView;
 class TransferStatus;
@@ -68,6 +70,7 @@ public:
 
 private:
     void wireRunner();
+    void wirePacers();
     void wireViews();
     void wireChecks();
     void showLayout(bool on);
@@ -79,5 +82,7 @@ private:
     TfrmMain& m_window;
     BatchRunner* m_runner = nullptr;
     TransferStatus* m_status = nullptr;
+    // The queue list, the log and the file views repaint at a pace while a batch runs.
+    std::vector<RepaintPacer*> m_pacers;
     QString m_normalTitle;  // what the title shows when no batch runs
 };

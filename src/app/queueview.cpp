@@ -27,7 +27,7 @@ QueueView::QueueView(TransferQueue& queue, TOrvoListView& view, QObject* parent)
 
     m_fit.setSingleShot(true);
     m_fit.setInterval(0);
-    connect(&m_fit, &QTimer::timeout, this, [this] { FitColumns(m_view); });
+    connect(&m_fit, &QTimer::timeout, this, &QueueView::fit);
     connect(&queue, &TransferQueue::entriesInserted, this, &QueueView::onInserted);
     connect(&queue, &TransferQueue::entriesRemoved, this, &QueueView::onRemoved);
     connect(&queue, &TransferQueue::entriesChanged, this, &QueueView::onChanged);
@@ -132,15 +132,29 @@ void QueueView::SelectRows(const std::vector<int>& rows)
     m_view.ScrollTo(rows.front());
 }
 
+namespace {
+
+constexpr qint64 FitIntervalMs = 250;
+
+}  // namespace
+
 void QueueView::ScheduleFit()
 {
-    m_fit.start();
+    if (m_fit.isActive())
+        return;
+    const qint64 since = m_sinceFit.isValid() ? m_sinceFit.elapsed() : FitIntervalMs;
+    m_fit.start(int(qMax<qint64>(0, FitIntervalMs - since)));
 }
 
 void QueueView::FitNow()
 {
-    if (!m_fit.isActive())
-        return;
+    if (m_fit.isActive())
+        fit();
+}
+
+void QueueView::fit()
+{
     m_fit.stop();
     FitColumns(m_view);
+    m_sinceFit.start();
 }

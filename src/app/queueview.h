@@ -3,6 +3,7 @@
 #include "controls/listitem.h"
 #include "transfers/queueentry.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -16,7 +17,8 @@ class TransferQueue;
 // The queue list: a TOrvoListView showing the TransferQueue, row for row in queue order
 // ("Name" is the source, "Size" the size text, "Target" the target; the icon tells the
 // kind). It follows the queue's signals one operation at a time, and fits the columns once
-// per turn of the event loop, never once per row.
+// per turn of the event loop, never once per row, and at most four times a second while a
+// batch takes entries away one by one (a fit looks at every row).
 class QueueView : public QObject
 {
     Q_OBJECT
@@ -51,5 +53,8 @@ private:
 
     TransferQueue& m_queue;
     TOrvoListView& m_view;
+    void fit();
+
     QTimer m_fit;
+    QElapsedTimer m_sinceFit;
 };

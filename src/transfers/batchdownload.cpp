@@ -82,9 +82,7 @@ bool BatchRunner::enoughSpace(const QString& directory, qint64 size)
     const ConfigData& config = m_session.Config();
     if (!config.FreeSpace || size <= 0 || m_session.ScriptRunning())
         return true;
-    const QStorageInfo storage(directory);
-    const qint64 available = storage.isValid() ? storage.bytesAvailable() : 0;
-    if (size <= available)
+    if (size <= freeBytes(directory))
         return true;
     const quint64 batch = m_batchId;
     const Prompt::Button answer =
@@ -97,6 +95,19 @@ bool BatchRunner::enoughSpace(const QString& directory, qint64 size)
     m_summary.cancelled = true;
     EndBatch();
     return false;
+}
+
+// The free bytes of the directory's file system, asked at most once a second: the query reads
+// the system's whole mount table, and hundreds of small files a second need no fresh figure.
+qint64 BatchRunner::freeBytes(const QString& directory)
+{
+    if (directory != m_freeDirectory || !m_sinceFreeQuery.isValid() || m_sinceFreeQuery.elapsed() >= 1000) {
+        const QStorageInfo storage(directory);
+        m_freeBytes = storage.isValid() ? storage.bytesAvailable() : 0;
+        m_freeDirectory = directory;
+        m_sinceFreeQuery.start();
+    }
+    return m_freeBytes;
 }
 
 BatchRunner::ConflictOutcome BatchRunner::downloadConflict(const QString& localFile, const QString& remoteName,

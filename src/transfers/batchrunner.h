@@ -158,6 +158,7 @@ private:
     ConflictOutcome downloadConflict(const QString& localFile, const QString& remoteName, qint64 remoteSize,
                                      QString* target);
     bool enoughSpace(const QString& directory, qint64 size);
+    qint64 freeBytes(const QString& directory);
     void startDownload(const QString& localFile, const QString& remoteName, bool resume, const QString& status);
     void FTPFileReceived(bool success);
     void preserveDate(const QString& localFile, const QString& remoteName);
@@ -220,6 +221,10 @@ private:
     // The local view is read at most twice a second while files arrive.
     QTimer m_localRead;
     QElapsedTimer m_sinceLocalRead;
+
+    QString m_freeDirectory;
+    qint64 m_freeBytes = 0;
+    QElapsedTimer m_sinceFreeQuery;
 
     DialupService* m_dialupService = nullptr;
     std::unique_ptr<TTapi> m_dialup;

@@ -5,6 +5,7 @@
 #include "app/maintransfers.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
+#include "app/repaintpacer.h"
 #include "app/transferstatus.h"
 #include "platform/core/inifile.h"
 #include "sites/sitedatabase.h"
@@ -320,4 +321,25 @@ TEST_F(TransferWindowTest, TheExitWhileWaitingToReconnectKeepsTheQueue)
     EXPECT_TRUE(window->close());
     EXPECT_EQ(testutil::readFile(home.filePath("qfile.dat")), "1\x01/big.bin\x01" "262144\x01" + local("big.bin").toUtf8() + "\r\n");
     EXPECT_EQ(IniFile(home.filePath("orvoftp.ini")).readString("Queue", "Site"), "Dropping");
+}
+
+// The pacer holds a widget's painting back for changes within its interval, and lets it go
+// once the interval has passed or the batch has ended.
+TEST(RepaintPacer, HoldsRepaintsWithinItsInterval)
+{
+    QWidget widget;
+    RepaintPacer pacer(&widget, 50);
+    pacer.changed();
+    pacer.changed();
+    EXPECT_TRUE(widget.updatesEnabled());  // inactive: nothing held
+    pacer.setActive(true);
+    pacer.changed();  // the first change paints at once
+    EXPECT_TRUE(widget.updatesEnabled());
+    pacer.changed();  // the next one within 50 ms waits
+    EXPECT_FALSE(widget.updatesEnabled());
+    EXPECT_TRUE(waitFor([&] { return widget.updatesEnabled(); }, 1000));
+    pacer.changed();
+    EXPECT_FALSE(widget.updatesEnabled());
+    pacer.setActive(false);
+    EXPECT_TRUE(widget.updatesEnabled());
 }
