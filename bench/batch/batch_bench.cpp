@@ -9,12 +9,10 @@
 // measures the stalls as ftpbench does: the longest gap between two ticks and the most CPU
 // time the thread spent between two ticks.
 // --expand: the batch stops after the folder's first file; prints how long the folder's
-// expansion took (from the end of its listing to the first command of its first file) and
-// how many entries it queued.
+// expansion took (from the remote view having shown its listing to the first command of its
+// first file: the entries made, queued and shown in the queue list) and how many it queued.
 #include "app/maintransfers.h"
 #include "app/mainwindow.h"
-#include "console/xconsole.h"
-#include "controls/orvoview.h"
 #include "engine/ftp.h"
 #include "session/connectionrequest.h"
 #include "session/sessioncontroller.h"
@@ -97,9 +95,7 @@ int main(int argc, char** argv)
     TfrmMain window;
     window.resize(1000, 700);
     window.show();
-    if (qEnvironmentVariableIsSet("HIDE_QUEUE")) window.Queue->hide();
-    if (qEnvironmentVariableIsSet("HIDE_CONSOLE")) window.Memo1->hide();
-    if (qEnvironmentVariableIsSet("HIDE_ALL")) window.hide();
+
     if (!spinUntil([&] { return window.Session->State() != SessionState::StartingUp; }, 10000))
         return 1;
     SessionController& session = *window.Session;
@@ -123,7 +119,8 @@ int main(int argc, char** argv)
     qint64 expansionNs = -1;
     int queued = 0;
     if (expand) {
-        QObject::connect(&session, &SessionController::listingDone, [&] {
+        // The remote view has taken the listing in; the batch's own step comes next.
+        QObject::connect(&session.Remote(), &RemoteDirectoryModel::finished, [&] {
             if (session.State() == SessionState::Downloading && !expansion.isValid())
                 expansion.start();
         });

@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
+#include "app/queueview.h"
 #include "app/repaintpacer.h"
 #include "console/xconsole.h"
 #include "app/transferstatus.h"
@@ -285,11 +286,17 @@ void MainTransfers::wireChecks()
 void MainTransfers::wireRunner()
 {
     BatchRunner* runner = m_runner;
-    connect(runner, &BatchRunner::statusText, m_window.StatusText, &QLabel::setText);
-    connect(runner, &BatchRunner::progressChanged, m_window.StatusProgress, &TProgressPanel::setProgress);
+    m_statusText = new PacedText(100, [this](const QString& text) { m_window.StatusText->setText(text); }, this);
+    m_title = new PacedText(100, [this](const QString& title) { showTitle(title); }, this);
+    connect(runner, &BatchRunner::statusText, m_statusText, &PacedText::set);
+    connect(runner, &BatchRunner::progressChanged, this, [this](int percent, const QString& text) {
+        TProgressPanel* gauge = m_window.StatusProgress;
+        if (gauge->percent() != percent || gauge->text() != text)
+            gauge->setProgress(percent, text);
+    });
     connect(runner, &BatchRunner::elapsedText, m_status->Elapsed(), &QLabel::setText);
     connect(runner, &BatchRunner::remainText, m_status->Remain(), &QLabel::setText);
-    connect(runner, &BatchRunner::titleChanged, this, &MainTransfers::showTitle);
+    connect(runner, &BatchRunner::titleChanged, m_title, &PacedText::set);
     connect(runner, &BatchRunner::transferLayout, this, &MainTransfers::showLayout);
     connect(runner, &BatchRunner::playSound, this, [](int choice, const QString& wav) { Sound::playSetting(choice, wav); });
     connect(runner, &BatchRunner::quitRequested, &m_window, &QWidget::close);
@@ -299,9 +306,14 @@ void MainTransfers::wireRunner()
 
 void MainTransfers::showLayout(bool on)
 {
+    if (!on) {
+        m_statusText->flush();
+        m_title->flush();
+    }
     m_status->SetTransferLayout(on);
     for (RepaintPacer* pacer : m_pacers)
         pacer->setActive(on);
+    m_window.QueueControl->View().SetPaced(on);
     // The gauge takes what the status text gives up while a batch runs.
     m_window.StatusText->setMinimumWidth(on ? qMax(120, m_window.width() / 4) : m_window.width() / 2 - 8);
     m_window.LocalPanel->PathBox()->setEnabled(!on);

@@ -8,6 +8,7 @@
 class BatchRunner;
 class CommandRegistry;
 class FilePanel;
+class PacedText;
 class QMenu;
 class RepaintPacer;
 class TfrmMain;
@@ -84,5 +85,7 @@ private:
     TransferStatus* m_status = nullptr;
     // The queue list, the log and the file views repaint at a pace while a batch runs.
     std::vector<RepaintPacer*> m_pacers;
+    PacedText* m_statusText = nullptr;  // status panel 0 and the title, at most ten times a
+    PacedText* m_title = nullptr;       // second
     QString m_normalTitle;  // what the title shows when no batch runs
 };

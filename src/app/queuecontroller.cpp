@@ -133,7 +133,7 @@ void QueueController::AddToolButtons(QToolBar* toolBar)
 
 int QueueController::SelectedCount() const
 {
-    return m_window.Queue->SelCount();
+    return int(m_view->SelectedRows().size());
 }
 
 bool QueueController::BatchRunning() const
@@ -268,8 +268,9 @@ void QueueController::QueueDragDrop(TOrvoListView* source, int targetRow)
 {
     if (source == m_window.Queue) {
         // Rows dragged within the queue go before the row they were dropped on.
-        const std::vector<int> moved = Queue().moveRows(m_view->SelectedRows(),
-                                                        targetRow < 0 ? Queue().count() : targetRow, BatchRunning());
+        const int before = m_view->QueueRowOf(targetRow);
+        const std::vector<int> moved = Queue().moveRows(m_view->SelectedRows(), before < 0 ? Queue().count() : before,
+                                                        BatchRunning());
         m_view->SelectRows(moved);
         return;
     }

@@ -34,6 +34,14 @@ public:
     // QueueIcons: download folder, download file, upload folder, upload file.
     static QList<QIcon> QueueIcons(const QStyle* style);
 
+    // While a batch takes entries from the front one by one, the list drops them together at
+    // most ten times a second: the list lays out every row again after each removal, which
+    // would make a batch of many small files quadratic. Rows and selections below are the
+    // queue's rows whatever the list still shows.
+    void SetPaced(bool paced);
+    // The queue row a row of the list shows; -1 for a row the queue no longer holds.
+    int QueueRowOf(int listRow) const;
+
     // The selected rows (ascending) and the identities of their entries.
     std::vector<int> SelectedRows() const;
     std::vector<quint64> SelectedIds() const;
@@ -54,7 +62,11 @@ private:
     TransferQueue& m_queue;
     TOrvoListView& m_view;
     void fit();
+    void dropHeldRows();
 
     QTimer m_fit;
+    QTimer m_dropHeld;
+    bool m_paced = false;
+    int m_held = 0;  // rows at the top of the list whose entries have left the queue
     QElapsedTimer m_sinceFit;
 };

@@ -40,3 +40,31 @@ void RepaintPacer::release()
         m_widget->setUpdatesEnabled(true);  // repaints the whole widget once
     m_sinceRepaint.start();
 }
+
+PacedText::PacedText(int intervalMs, std::function<void(const QString&)> show, QObject* parent)
+    : QObject(parent)
+    , m_show(std::move(show))
+    , m_interval(intervalMs)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &PacedText::flush);
+}
+
+void PacedText::set(const QString& text)
+{
+    m_latest = text;
+    m_waiting = true;
+    if (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= m_interval)
+        flush();
+    else if (!m_timer.isActive())
+        m_timer.start(int(m_interval - m_sinceShown.elapsed()));
+}
+
+void PacedText::flush()
+{
+    m_timer.stop();
+    if (!std::exchange(m_waiting, false))
+        return;
+    m_sinceShown.start();
+    m_show(m_latest);
+}

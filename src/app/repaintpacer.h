@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 
 class QWidget;
 
@@ -33,4 +34,26 @@ private:
     bool m_holding = false;
     QElapsedTimer m_sinceRepaint;
     QTimer m_release;
+};
+
+// A text shown in a widget that a batch changes many times a second (the status text, the
+// application title): the latest text is shown at most every `intervalMs`, the last one
+// always.
+class PacedText : public QObject
+{
+    Q_OBJECT
+
+public:
+    PacedText(int intervalMs, std::function<void(const QString&)> show, QObject* parent = nullptr);
+    void set(const QString& text);
+    // Shows the latest text now, if one waits.
+    void flush();
+
+private:
+    std::function<void(const QString&)> m_show;
+    int m_interval;
+    QString m_latest;
+    bool m_waiting = false;
+    QElapsedTimer m_sinceShown;
+    QTimer m_timer;
 };

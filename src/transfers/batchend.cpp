@@ -20,8 +20,8 @@ void BatchRunner::EndBatch()
     m_session.SetFollow(FollowUp::None);
     TransferTimer.stop();
     m_localRead.stop();
-    emit transferLayout(false);
     emit titleChanged(QString());
+    emit transferLayout(false);
     const ConfigData& config = m_session.Config();
     emit playSound(config.TransferSound, config.TransferWav);
     if (m_local.currentDirectory() != m_batchLocalHome || previous == SessionState::Downloading) {
@@ -100,8 +100,8 @@ void BatchRunner::abandonBatch()
     TransferTimer.stop();
     m_localRead.stop();
     m_quitAfter = false;
-    emit transferLayout(false);
     emit titleChanged(QString());
+    emit transferLayout(false);
     finishBatch();
 }
 
