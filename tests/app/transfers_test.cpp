@@ -5,6 +5,7 @@
 #include "app/maintransfers.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
+#include "app/queueview.h"
 #include "app/repaintpacer.h"
 #include "app/transferstatus.h"
 #include "platform/core/inifile.h"
@@ -342,4 +343,33 @@ TEST(RepaintPacer, HoldsRepaintsWithinItsInterval)
     EXPECT_FALSE(widget.updatesEnabled());
     pacer.setActive(false);
     EXPECT_TRUE(widget.updatesEnabled());
+}
+
+// While paced, the queue list keeps the entries a batch has done at its top for a moment;
+// selections and rows are the queue's all the same.
+TEST_F(TransferWindowTest, ThePacedQueueListMapsRowsToTheQueue)
+{
+    auto window = openWindow();
+    TransferQueue& queue = *window->QueueModel;
+    for (const char* name : {"a", "b", "c", "d", "e"})
+        queue.append(QueueEntry::make(QueueEntry::DownloadFile, QString("/") + name, "1", local(name)));
+    QueueView& list = window->QueueControl->View();
+    list.SetPaced(true);
+    list.SelectRows({2});
+    const quint64 c = queue.at(2).id;
+    queue.removeById(queue.at(0).id);
+    queue.removeById(queue.at(0).id);
+    EXPECT_EQ(window->Queue->Count(), 5);  // held for a moment
+    EXPECT_EQ(list.SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(list.SelectedIds(), std::vector<quint64>{c});
+    EXPECT_EQ(list.QueueRowOf(1), -1);
+    EXPECT_EQ(list.QueueRowOf(3), 1);
+    EXPECT_TRUE(waitFor([&] { return window->Queue->Count() == 3; }, 1000));
+    EXPECT_EQ(window->Queue->Item(0).Caption, "/c");
+    EXPECT_EQ(list.SelectedRows(), std::vector<int>{0});
+    queue.removeById(c);
+    queue.append(QueueEntry::make(QueueEntry::DownloadFile, "/f", "1", local("f")));  // drops the held row first
+    EXPECT_EQ(window->Queue->Count(), 3);
+    EXPECT_EQ(window->Queue->Item(2).Caption, "/f");
+    list.SetPaced(false);
 }
