@@ -255,10 +255,26 @@ quint64 BatchRunner::DirectDownload(const QString& localPath, const QString& rem
     if (outcome != ConflictOutcome::Go && outcome != ConflictOutcome::Resume)
         return id;
     const bool resumed = outcome == ConflictOutcome::Resume;
+    m_directSizeText = sizeText;
     startDownload(target, remoteName, resumed,
                   (resumed ? QStringLiteral("Resuming: ") : QStringLiteral("Receiving: ")) + fileNameOf(target)
                       + QStringLiteral(" (") + sizeText + QStringLiteral(" bytes)"));
     return id;
+}
+
+// The server dropped the session under a direct download: after the reconnect the file goes
+// on where it stopped when the site resumes, else from its start.
+void BatchRunner::resumeDirectDownload()
+{
+    TFtp& ftp = m_session.Ftp();
+    const QString localFile = ftp.LocalFile;
+    const QString remoteName = ftp.RemoteFile;
+    const bool resume = m_session.SiteResumes() && QFileInfo(localFile).size() > 0;
+    m_resumeFirst = false;
+    ChooseTransferMode(localFile);
+    startDownload(localFile, remoteName, resume,
+                  (resume ? QStringLiteral("Resuming: ") : QStringLiteral("Receiving: ")) + fileNameOf(localFile)
+                      + QStringLiteral(" (") + m_directSizeText + QStringLiteral(" bytes)"));
 }
 
 // --- A file arrived ------------------------------------------------------------------------

@@ -159,6 +159,10 @@ void BatchRunner::ResumeQueuedBatch()
         beginNew();
     BeginBatch(continuing);
     emit transferLayout(true);
+    if (continuing && m_direct) {
+        resumeDirectDownload();  // no queue entry keeps it: it goes on by itself
+        return;
+    }
     RunNextEntry();
 }
 

@@ -160,6 +160,7 @@ private:
     bool enoughSpace(const QString& directory, qint64 size);
     qint64 freeBytes(const QString& directory);
     void startDownload(const QString& localFile, const QString& remoteName, bool resume, const QString& status);
+    void resumeDirectDownload();
     void FTPFileReceived(bool success);
     void preserveDate(const QString& localFile, const QString& remoteName);
     // Uploads (batchupload.cpp).
@@ -195,6 +196,7 @@ private:
     QueueEntry m_entry;   // the entry under way, as it was when it began
     bool m_direct = false;  // a DirectDownload: no queue entry
     QString m_fileName;     // the remote file name of the entry under way, for the log
+    QString m_directSizeText;
     QString m_batchLocalHome;
     QString m_batchRemoteHome;
     QString m_folderTarget;

@@ -220,3 +220,25 @@ TEST_F(BatchFaults, TwentyThousandSkipsInARow)
     EXPECT_TRUE(queue->isEmpty());
     EXPECT_EQ(session->State(), SessionState::Idle);
 }
+
+// A direct download is no queue entry: after the reconnect it goes on by itself, resumed.
+TEST_F(BatchFaults, ADroppedDirectDownloadResumesByItself)
+{
+    PyFtpOptions options;
+    options.dropAfter = 200 * 1024;
+    START_OR_SKIP(ServerKind::Pyftpdlib, options);
+    ASSERT_TRUE(testutil::writePatternFile(server.path("named.bin"), 768 * 1024, 6));
+    settings->config().RestoreState = false;
+    ASSERT_TRUE(connect());
+    session->SetSiteResumes(true);
+    session->RestartTimer.setInterval(50);
+    const quint64 id = runner->DirectDownload(localPath("named.bin"), "named.bin", false, "0");
+    ASSERT_TRUE(testutil::waitFor([&] { return session->State() == SessionState::ConnectionLost; }, 15000));
+    const qint64 kept = QFileInfo(localPath("named.bin")).size();
+    const BatchSummary summary = waitBatch(id);
+    EXPECT_EQ(summary.files, 1) << joinedLog().toStdString();
+    EXPECT_EQ(finishedCount(id), 1);
+    EXPECT_TRUE(log.contains("REST " + QString::number(kept))) << joinedLog().toStdString();
+    EXPECT_EQ(testutil::sha256OfFile(localPath("named.bin")), testutil::sha256OfFile(server.path("named.bin")));
+    EXPECT_TRUE(queue->isEmpty());
+}
