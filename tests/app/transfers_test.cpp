@@ -373,3 +373,28 @@ TEST_F(TransferWindowTest, ThePacedQueueListMapsRowsToTheQueue)
     EXPECT_EQ(window->Queue->Item(2).Caption, "/f");
     list.SetPaced(false);
 }
+
+// "&Halt Transfer" and the "T&ransfer Complete" marks are the batch's: the question sets the
+// halt, the batch clears the mark when it stops, and the checked completion entry is the
+// batch's completion action.
+TEST_F(TransferWindowTest, HaltAndCompletionMarksReachTheBatch)
+{
+    auto window = openWindow();
+    BatchRunner& runner = window->Transfers->Runner();
+    QAction* halt = window->command("mnuHalt");
+    prompt.answer(Prompt::Yes);
+    halt->setEnabled(true);  // as while a batch runs
+    halt->trigger();
+    ASSERT_EQ(prompt.asked().size(), 1u);
+    EXPECT_EQ(prompt.asked().back().text, "Stop transfer after current file has finished ?");
+    EXPECT_TRUE(runner.Halted());
+    runner.SetHalt(false);  // as the batch does when it stops
+    EXPECT_FALSE(halt->isChecked());
+    const struct { const char* id; CompletionAction action; } marks[] = {
+        {"mnuCompleteDisconnect", CompletionAction::Disconnect}, {"mnuCompleteHangup", CompletionAction::Hangup},
+        {"mnuCompleteQuit", CompletionAction::Quit}, {"mnuCompleteIdle", CompletionAction::Idle}};
+    for (const auto& mark : marks) {
+        window->command(mark.id)->trigger();
+        EXPECT_EQ(runner.Completion(), mark.action) << mark.id;
+    }
+}
