@@ -26,6 +26,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -357,9 +358,11 @@ QString MainTransfers::NoticeText(const BatchSummary& summary)
 }
 
 // The tray's balloon while the window hides there; the desktop's notification service
-// otherwise (nothing when there is none).
+// otherwise (nothing when there is none, nor without a screen: headless runs and tests).
 void MainTransfers::notifyDesktop(const QString& title, const QString& text)
 {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
     QSystemTrayIcon* tray = m_window.TrayIcon;
     if (tray && tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
         tray->showMessage(title, text, QSystemTrayIcon::Information);
