@@ -75,6 +75,14 @@ TEST_F(BatchFaults, ARefusedFolderIsSkippedWithoutRecursion)
     // The file that arrived counts for the site; the refused folder does not.
     EXPECT_EQ(stats->file().readString("Counted", "FilesDown"), "1");
     EXPECT_EQ(stats->file().readString("Counted", "BytesDown"), "4");
+
+    // A file whose directory cannot be entered is not fetched from the directory shown,
+    // where a file of the same name lies.
+    testutil::writeFile(localPath("next.txt"), "kept");
+    const BatchSummary elsewhere = waitBatch(runEntries(
+        {QueueEntry::make(QueueEntry::DownloadFile, "/nowhere/next.txt", "4", localPath("next.txt"))}));
+    EXPECT_EQ(elsewhere.failed, 1);
+    EXPECT_EQ(testutil::readFile(localPath("next.txt")), "kept");
 }
 
 // A listing naming "..", "a/b", "a\b" and names too long for the file system writes nothing

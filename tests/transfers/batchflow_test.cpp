@@ -279,3 +279,104 @@ TEST_F(BatchFlow, ASessionLostForGoodEndsTheBatchOnce)
     EXPECT_EQ(queue->count(), 1);
     EXPECT_EQ(session->State(), SessionState::NotConnected);
 }
+
+// A batch resumed at login (follow-up 9) whose first entry is a folder runs once: the
+// follow-up is spent when the batch begins, not at every listing of the batch.
+TEST_F(BatchFlow, AResumedBatchStartingWithAFolderRunsOnce)
+{
+    START_OR_SKIP(ServerKind::Pyftpdlib);
+    QDir(server.root()).mkpath("tree/sub");
+    ASSERT_TRUE(server.putFile("tree/a.txt", "a"));
+    ASSERT_TRUE(server.putFile("tree/sub/b.txt", "b"));
+    queue->append(QueueEntry::make(QueueEntry::DownloadFolder, "/tree/", {}, localPath("tree/")));
+    int started = 0;
+    QObject::connect(runner.get(), &BatchRunner::batchStarted, [&] { ++started; });
+    ConnectionRequest request;
+    request.host = "127.0.0.1";
+    request.port = QString::number(server.port());
+    request.user = server.user();
+    request.password = server.password();
+    session->SetFollow(FollowUp::ResumeBatch);
+    session->SetState(SessionState::LoggingIn);
+    session->Connect(request);
+    ASSERT_TRUE(testutil::waitFor([&] { return !finished.empty(); }, 20000)) << joinedLog().toStdString();
+    testutil::spin(100);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished.front().files, 2);
+    EXPECT_EQ(testutil::readFile(localPath("tree/sub/b.txt")), "b");
+    EXPECT_EQ(session->Follow(), FollowUp::None);
+    EXPECT_EQ(session->State(), SessionState::Idle);
+}
+
+// SkipNull skips sizes known to be 0; an empty size or one that is no number ("12/24") is
+// not known, and the file comes.
+TEST_F(BatchFlow, OnlyAKnownZeroSizeIsSkipped)
+{
+    START_OR_SKIP(ServerKind::Pyftpdlib);
+    for (const char* name : {"empty-size", "blocks", "zero"})
+        ASSERT_TRUE(server.putFile(name, "x"));
+    ASSERT_TRUE(connect());
+    settings->config().SkipNull = true;
+    const QString root = session->Remote().currentDirectory();
+    const BatchSummary summary = waitBatch(runEntries({
+        QueueEntry::make(QueueEntry::DownloadFile, root + "empty-size", "", localPath("empty-size")),
+        QueueEntry::make(QueueEntry::DownloadFile, root + "blocks", "12/24", localPath("blocks")),
+        QueueEntry::make(QueueEntry::DownloadFile, root + "zero", "0", localPath("zero")),
+    }));
+    EXPECT_EQ(summary.files, 2);
+    EXPECT_EQ(logMatching("Skipping file: "), QStringList{"Skipping file: zero(0)"});
+    EXPECT_TRUE(QFileInfo::exists(localPath("blocks")));
+}
+
+// A running script is asked nothing: an existing file is overwritten, the free-space question
+// is not put.
+TEST_F(BatchFlow, AScriptIsAskedNothing)
+{
+    START_OR_SKIP(ServerKind::Pyftpdlib);
+    ASSERT_TRUE(server.putFile("f.txt", "new"));
+    testutil::writeFile(localPath("f.txt"), "old");
+    ASSERT_TRUE(connect());
+    settings->config().FreeSpace = true;
+    session->SetScriptRunning(true);
+    const QString root = session->Remote().currentDirectory();
+    waitBatch(runEntries({QueueEntry::make(QueueEntry::DownloadFile, root + "f.txt", "999999999999999999", localPath("f.txt"))}));
+    EXPECT_TRUE(prompt.asked().empty());
+    EXPECT_EQ(testutil::readFile(localPath("f.txt")), "new");
+    session->SetScriptRunning(false);
+}
+
+namespace {
+
+// Answers "File Exists" with Overwrite, but the session has ended by the time it returns.
+class DisconnectingPrompt : public ScriptedPrompt
+{
+public:
+    explicit DisconnectingPrompt(SessionController& session) : m_session(session) {}
+    FileConflictAnswer fileExists(const FileConflict&) override
+    {
+        m_session.Disconnect();
+        return FileConflictAnswer::of(FileConflictAnswer::Choice::Overwrite);
+    }
+
+private:
+    SessionController& m_session;
+};
+
+}  // namespace
+
+// After a question the batch looks again whether the session and the batch still stand.
+TEST_F(BatchFlow, ASessionThatEndedDuringTheQuestionIsNotUsed)
+{
+    START_OR_SKIP(ServerKind::Pyftpdlib);
+    ASSERT_TRUE(server.putFile("f.txt", "new"));
+    testutil::writeFile(localPath("f.txt"), "old");
+    ASSERT_TRUE(connect());
+    DisconnectingPrompt ending(*session);
+    const BatchSummary summary = waitBatch(runner->StartDownload(remoteSelection({"f.txt"})));
+    EXPECT_TRUE(summary.disconnected);
+    EXPECT_EQ(summary.files, 0);
+    EXPECT_EQ(testutil::readFile(localPath("f.txt")), "old");
+    EXPECT_EQ(queue->count(), 1);
+    EXPECT_EQ(session->State(), SessionState::NotConnected);
+}
