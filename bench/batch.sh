@@ -90,13 +90,23 @@ seconds() {
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 declare -A times
 declare -A notes
+declare -A alone
 run_case() {
   local name=$1; shift
   rm -rf "$dl"/*
   sync
   times[$name]+="$(seconds "$@") "
-  case $name in *_ours) notes[$name]+="$(grep -o '[0-9]* files in .*' "$work/out.log" | tail -n 1); " ;; esac
+  # The transfer alone, as each program times it: our batch from its start to the session
+  # ready again, ftpbench its transfer after the login.
+  case $name in
+    *_ours)
+      notes[$name]+="$(grep -o '[0-9]* files in .*' "$work/out.log" | tail -n 1); "
+      alone[$name]+="$(grep -o 'files in [0-9.]*' "$work/out.log" | tail -n 1 | awk '{ print $3 }') " ;;
+    *_ftpbench)
+      alone[$name]+="$(grep -o 'bytes in [0-9.]*' "$work/out.log" | tail -n 1 | awk '{ print $3 }') " ;;
+  esac
 }
+alone_of() { printf '%s\n' ${alone[$1]} | median; }
 median_of() { printf '%s\n' ${times[$1]} | median; }
 lftp_do() { lftp -u "$user,$pass" -p "$port" -e "set ftp:passive-mode on; set net:max-retries 1; $1; bye" 127.0.0.1; }
 
@@ -117,7 +127,7 @@ for round in $(seq 0 "$RUNS"); do
     cmp -s "$srv/many/f00007" "$dl/ours/f00007" || { echo "download differs"; exit 1; }
     rm -rf "$dl"/*
     tree_ours >/dev/null; [ "$(find "$dl/ours" -type f | wc -l)" = "$((FOLDERS * 5))" ] || { echo "tree download incomplete"; exit 1; }
-    times=(); notes=()
+    times=(); notes=(); alone=()
   fi
 done
 expand_out=()
@@ -146,5 +156,6 @@ echo "Expansion of the folder of $ENTRIES entries, per run:"
 for line in "${expand_out[@]}"; do echo "  $line"; done
 echo
 echo "Our rate relative to each (above 1 = we are faster):"
-echo "  $FILES files: ftpbench $(ratio "$(median_of many_ours)" "$(median_of many_ftpbench)")x  lftp mirror $(ratio "$(median_of many_ours)" "$(median_of many_lftp)")x"
+echo "  $FILES files: ftpbench $(ratio "$(median_of many_ours)" "$(median_of many_ftpbench)")x  lftp mirror $(ratio "$(median_of many_ours)" "$(median_of many_lftp)")x (whole invocations)"
+echo "  $FILES files, the transfer alone: ours $(alone_of many_ours) s, ftpbench $(alone_of many_ftpbench) s: $(ratio "$(alone_of many_ours)" "$(alone_of many_ftpbench)")x"
 echo "  tree:        lftp mirror $(ratio "$(median_of tree_ours)" "$(median_of tree_lftp)")x"
