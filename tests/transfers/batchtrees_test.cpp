@@ -3,7 +3,10 @@
 // remote folder is entered rather than made again, and the views end where they began.
 #include "batchfixture.h"
 
+#include <QFile>
 #include <QSet>
+
+#include <unistd.h>
 
 namespace {
 
@@ -118,3 +121,21 @@ TEST_P(BatchTrees, SkipRulesLogTheirCodes)
 
 INSTANTIATE_TEST_SUITE_P(Servers, BatchTrees, ::testing::Values(ServerKind::Pyftpdlib, ServerKind::Vsftpd),
                          [](const ::testing::TestParamInfo<ServerKind>& kind) { return std::string(serverKindName(kind.param)); });
+
+// A folder that is a link back to a folder this batch has listed (vsftpd names the real
+// directory after CWD) is left out instead of being fetched again and again.
+TEST_F(BatchTest, ALinkBackToAListedFolderIsLeftOut)
+{
+    START_OR_SKIP(ServerKind::Vsftpd);
+    QDir(server.root()).mkpath("pub");
+    ASSERT_TRUE(server.putFile("pub/a.txt", "a"));
+    ASSERT_EQ(::symlink(".", QFile::encodeName(server.path("pub/again")).constData()), 0);
+    server.adoptTree();
+    ASSERT_TRUE(connect(server.path("pub")));
+    const QString pub = session->Remote().currentDirectory();
+    const BatchSummary got = waitBatch(runner->StartDownload(remoteSelection({"a.txt", "again"})));
+    EXPECT_EQ(got.files, 1) << joinedLog().toStdString();
+    EXPECT_EQ(got.failed, 1);
+    EXPECT_EQ(logMatching("ERROR: " + pub + "again").size(), 1) << joinedLog().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(localPath("again/a.txt")));
+}
