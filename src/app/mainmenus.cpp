@@ -9,6 +9,7 @@
 #include "app/mainprefs.h"
 #include "app/mainfileops.h"
 #include "app/mainsites.h"
+#include "app/maintransfers.h"
 #include "app/queuecontroller.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
@@ -106,8 +107,11 @@ void TfrmMain::buildCommands()
     SiteMenus = new MainSites(*this);
     SiteMenus->buildCommands();
     buildViewCommands();
+    Transfers = new MainTransfers(*this);
+    Transfers->RegisterCommands(*Commands);
     QueueControl = new QueueController(*this);
     QueueControl->RegisterCommands(*Commands);
+    Transfers->Wire();
     FileOps = new MainFileOps(*this);
     FileOps->RegisterCommands(*Commands);
     Prefs = new MainPreferences(*this);
@@ -257,6 +261,11 @@ void TfrmMain::buildMenus()
     connect(PopupView, &QMenu::aboutToShow, this, refresh);
     QueueControl->AddToViewMenu(PopupView);
     PopupCommand = FileOps->BuildPopup(this);
+    // Its transfer entry reads "Download" over the remote view and "Upload" over the local one.
+    connect(PopupCommand, &QMenu::aboutToShow, this, [this] {
+        command(QStringLiteral("popDownload"))->setText(m_active == RemotePanel ? QStringLiteral("Download")
+                                                                                : QStringLiteral("Upload"));
+    });
 }
 
 void TfrmMain::buildToolBar()

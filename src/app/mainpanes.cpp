@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/maintransfers.h"
 #include "app/queuecontroller.h"
 #include "controls/orvoview.h"
 #include "platform/core/prompt.h"
@@ -126,8 +127,8 @@ void TfrmMain::LocalDblClick(int row)
     const FileEntry* entry = LocalPanel->EntryAt(row);
     if (entry && entry->isFolder())
         EnterLocalDirectory(LocalDir->currentDirectory() + entry->name + QLatin1Char('/'));
-    else if (entry && Config().DoubleClick == 3)  // the double-click action "Queue"
-        QueueControl->AddSelection(LocalPanel);
+    else if (entry)
+        Transfers->FileDblClick(LocalPanel);
 }
 
 bool TfrmMain::LocalKeyDown(QKeyEvent* event)
@@ -177,8 +178,8 @@ void TfrmMain::RemoteDblClick(int row)
         Session->FollowLink(entry->name);
     else if (entry->isFolder())
         Session->ChangeRemoteDirectory(entry->name);
-    else if (Config().DoubleClick == 3)  // the double-click action "Queue"
-        QueueControl->AddSelection(RemotePanel);
+    else
+        Transfers->FileDblClick(RemotePanel);
 }
 
 bool TfrmMain::RemoteKeyDown(QKeyEvent* event)

@@ -67,13 +67,6 @@ void TfrmMain::wireSession()
     connect(session, &SessionController::loggedIn, this, &TfrmMain::SessionLoggedIn);
     connect(session, &SessionController::disconnected, this, &TfrmMain::SessionDisconnected);
     connect(session, &SessionController::messageWindow, this, &TfrmMain::ShowMessageWindow);
-    // No batch runner yet: a batch to resume ends as soon as it begins (its entries stay
-    // queued). It did begin, so the pending queue of the last run is settled.
-    connect(session, &SessionController::resumeBatchRequested, this, [this] {
-        QueueControl->PendingBatchBegins();
-        Session->SetFollow(FollowUp::None);
-        Session->EnterReady();
-    });
     connect(session, &SessionController::connectionLost, this, [] {
         QApplication::setApplicationDisplayName(QString::fromLatin1(Caption));
     });

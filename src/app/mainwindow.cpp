@@ -14,6 +14,7 @@
 #include "console/xconsole.h"
 #include "controls/browsedir.h"
 #include "controls/orvoview.h"
+#include "dialogs/resumedialog.h"
 #include "engine/ftp.h"
 #include "platform/core/inifile.h"
 #include "platform/core/programdir.h"
@@ -49,6 +50,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     installQtPrompt();
     QtPrompt::setFolderPicker(&TOrvoBrowseDir::pick);
+    QtPrompt::setFileExistsWindow(&TfrmResume::ask);
     // The three files of the program directory (start-up step 4) come first: every
     // controller reads them.
     ProgramDir = ProgramDirectory::path();

@@ -20,6 +20,7 @@ class MainScripts;
 class MainCustomCommands;
 class MainPreferences;
 class MainFileOps;
+class MainTransfers;
 class MainSites;
 class QueueController;
 class QuickConnectBar;
@@ -46,7 +47,8 @@ struct ConfigData;
 //   mainviewcommands.cpp  commands on the focused view: refresh, change directory, filters,
 //                      selection, styles, sorting, find, the listing's save, print and view
 // The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp),
-// the file commands in MainFileOps (mainfileops.cpp).
+// the batches' in MainTransfers (maintransfers.cpp, transferstatus.cpp), the file commands in
+// MainFileOps (mainfileops.cpp), scripts and the D-Bus link in MainScripts (mainscripts.cpp).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -73,6 +75,7 @@ public:
     TOrvoListView* Queue = nullptr;          // the queue list, a view of QueueModel
     TransferQueue* QueueModel = nullptr;     // the transfer queue
     QueueController* QueueControl = nullptr; // the queue's commands, drops and files
+    MainTransfers* Transfers = nullptr;      // batches: their commands, drops and display
     QSplitter* MiddleSplitter = nullptr;
     QSplitter* BottomSplitter = nullptr;
     QSplitter* Splitter3 = nullptr;

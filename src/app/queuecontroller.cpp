@@ -89,8 +89,8 @@ void QueueController::RegisterCommands(CommandRegistry& c)
 
     m_popup = new QMenu(&m_window);
     m_popup->setObjectName(QStringLiteral("QueueMenu"));
-    for (const char* id : {"queDelete", "queEditTarget", "queMoveUp", "queMoveDown", "-", "queQueueInfo",
-                           "queLoadQueue", "queSaveQueue", "queClear"}) {
+    for (const char* id : {"queTransfer", "-", "queDelete", "queEditTarget", "queMoveUp", "queMoveDown", "-",
+                           "queQueueInfo", "queLoadQueue", "queSaveQueue", "queClear"}) {
         if (*id == '-')
             m_popup->addSeparator();
         else
@@ -103,8 +103,8 @@ QMenu* QueueController::BuildMenu(QWidget* parent)
     auto* menu = new QMenu(QStringLiteral("&Queue"), parent);
     menu->setObjectName(QStringLiteral("mnuQueue"));
     CommandRegistry& c = *m_window.Commands;
-    for (const char* id : {"expAdd", "-", "mnuQueueDelete", "queEditTarget", "queMoveUp", "queMoveDown", "-",
-                           "mnuQueueInfo", "queLoadQueue", "queSaveQueue", "queClear"}) {
+    for (const char* id : {"expAdd", "mnuTransferQueue", "-", "mnuQueueDelete", "queEditTarget", "queMoveUp",
+                           "queMoveDown", "-", "mnuQueueInfo", "queLoadQueue", "queSaveQueue", "queClear"}) {
         if (*id == '-')
             menu->addSeparator();
         else
@@ -127,12 +127,13 @@ void QueueController::AddToolButtons(QToolBar* toolBar)
 {
     toolBar->addSeparator();
     toolBar->addAction(m_window.command(QStringLiteral("expAdd")));
+    toolBar->addAction(m_window.command(QStringLiteral("queTransfer")));
     toolBar->addAction(m_window.command(QStringLiteral("queClear")));
 }
 
 int QueueController::SelectedCount() const
 {
-    return m_window.Queue->SelCount();
+    return int(m_view->SelectedRows().size());
 }
 
 bool QueueController::BatchRunning() const
@@ -160,10 +161,8 @@ void QueueController::log(const QStringList& lines, int kind)
         m_window.Session->LogLine(line, kind);
 }
 
-int QueueController::AddSelection(FilePanel* panel, const QString& subfolder)
+QueueSelection QueueController::SelectionOf(FilePanel* panel, const QString& subfolder) const
 {
-    if (!panel)
-        return 0;
     QueueSelection selection;
     selection.side = panel->IsRemote() ? QueueSide::Remote : QueueSide::Local;
     selection.items = panel->SelectedEntries();
@@ -171,8 +170,15 @@ int QueueController::AddSelection(FilePanel* panel, const QString& subfolder)
     selection.remoteDir = panel->IsRemote() ? m_window.Session->Remote().currentDirectory() : remoteDirectory();
     selection.subfolder = subfolder;
     selection.linksAsFiles = m_window.Session->Remote().filter().resolveLinks;
+    return selection;
+}
+
+int QueueController::AddSelection(FilePanel* panel, const QString& subfolder)
+{
+    if (!panel)
+        return 0;
     QStringList refused;
-    const int added = AddSelectionToQueue(Queue(), selection, &refused);
+    const int added = AddSelectionToQueue(Queue(), SelectionOf(panel, subfolder), &refused);
     log(refused, SessionController::LogError);
     return added;
 }
@@ -262,8 +268,9 @@ void QueueController::QueueDragDrop(TOrvoListView* source, int targetRow)
 {
     if (source == m_window.Queue) {
         // Rows dragged within the queue go before the row they were dropped on.
-        const std::vector<int> moved = Queue().moveRows(m_view->SelectedRows(),
-                                                        targetRow < 0 ? Queue().count() : targetRow, BatchRunning());
+        const int before = m_view->QueueRowOf(targetRow);
+        const std::vector<int> moved = Queue().moveRows(m_view->SelectedRows(), before < 0 ? Queue().count() : before,
+                                                        BatchRunning());
         m_view->SelectRows(moved);
         return;
     }

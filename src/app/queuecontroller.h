@@ -16,6 +16,7 @@ class QueueView;
 class TfrmMain;
 class TOrvoListView;
 class TransferQueue;
+struct QueueSelection;
 
 // The main window's side of the transfer queue: the queue list as a view of the window's
 // TransferQueue, the queue commands with their enabled rules, drops onto the queue, queue
@@ -46,6 +47,8 @@ public:
     // AddSelectionToQueue for a file view (the remote view downloads, the local one uploads);
     // `subfolder` is a folder under the target directory. Returns the entries added.
     int AddSelection(FilePanel* panel, const QString& subfolder = {});
+    // What AddSelection adds, for whoever adds it itself (the batch).
+    QueueSelection SelectionOf(FilePanel* panel, const QString& subfolder = {}) const;
 
     // --- Commands --------------------------------------------------------------------------
     void expAddClick();

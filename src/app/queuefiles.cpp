@@ -83,7 +83,7 @@ void QueueController::queSaveQueueClick()
 
 bool QueueController::SaveQueueFile(const QString& path)
 {
-    const QueueFile::WriteResult written = QueueFile::write(path, Queue().entries());
+    const QueueFile::WriteResult written = QueueFile::write(path, Queue().snapshot());
     if (!written.ok) {
         showAppError(AppError(written.error));
         return false;
@@ -114,7 +114,7 @@ void QueueController::SavePendingQueue()
     if (!batchUnderway || site.isEmpty() || Queue().isEmpty())
         return;
     try {
-        pending().save(Queue().entries(), site);
+        pending().save(Queue().snapshot(), site);
     } catch (const AppError& error) {
         showAppError(error);
     }

@@ -27,7 +27,10 @@ QueueView::QueueView(TransferQueue& queue, TOrvoListView& view, QObject* parent)
 
     m_fit.setSingleShot(true);
     m_fit.setInterval(0);
-    connect(&m_fit, &QTimer::timeout, this, [this] { FitColumns(m_view); });
+    connect(&m_fit, &QTimer::timeout, this, &QueueView::fit);
+    m_dropHeld.setSingleShot(true);
+    m_dropHeld.setInterval(100);
+    connect(&m_dropHeld, &QTimer::timeout, this, &QueueView::dropHeldRows);
     connect(&queue, &TransferQueue::entriesInserted, this, &QueueView::onInserted);
     connect(&queue, &TransferQueue::entriesRemoved, this, &QueueView::onRemoved);
     connect(&queue, &TransferQueue::entriesChanged, this, &QueueView::onChanged);
@@ -77,8 +80,33 @@ QList<QIcon> QueueView::QueueIcons(const QStyle* style)
 
 // --- Following the queue ---------------------------------------------------------------------
 
+void QueueView::SetPaced(bool paced)
+{
+    m_paced = paced;
+    if (!paced)
+        dropHeldRows();
+}
+
+void QueueView::dropHeldRows()
+{
+    m_dropHeld.stop();
+    if (m_held == 0)
+        return;
+    std::vector<int> rows(static_cast<size_t>(m_held));
+    for (int row = 0; row < m_held; ++row)
+        rows[size_t(row)] = row;
+    m_held = 0;
+    m_view.DeleteItems(rows);
+}
+
+int QueueView::QueueRowOf(int listRow) const
+{
+    return listRow < 0 ? listRow : (listRow < m_held ? -1 : listRow - m_held);
+}
+
 void QueueView::onInserted(int first, int count)
 {
+    dropHeldRows();
     std::vector<TListItem> rows;
     rows.reserve(size_t(count));
     for (int row = first; row < first + count; ++row)
@@ -88,17 +116,28 @@ void QueueView::onInserted(int first, int count)
 
 void QueueView::onRemoved(const QList<int>& rows)
 {
+    // The first entry of the queue is the row just below the held ones.
+    if (m_paced && rows.size() == 1 && rows.front() == 0) {
+        ++m_held;
+        if (!m_dropHeld.isActive())
+            m_dropHeld.start();
+        return;
+    }
+    dropHeldRows();
     m_view.DeleteItems(std::vector<int>(rows.begin(), rows.end()));
 }
 
 void QueueView::onChanged(int first, int last)
 {
+    dropHeldRows();
     for (int row = first; row <= last; ++row)
         m_view.SetItem(row, RowOf(m_queue.at(row)));
 }
 
 void QueueView::onReset()
 {
+    m_held = 0;
+    m_dropHeld.stop();
     m_view.BeginUpdate();
     m_view.Clear();
     for (const QueueEntry& entry : m_queue.entries())
@@ -110,13 +149,18 @@ void QueueView::onReset()
 
 std::vector<int> QueueView::SelectedRows() const
 {
-    return m_view.SelectedRows();
+    std::vector<int> rows;
+    for (const int row : m_view.SelectedRows()) {
+        if (const int queueRow = QueueRowOf(row); queueRow >= 0)
+            rows.push_back(queueRow);
+    }
+    return rows;
 }
 
 std::vector<quint64> QueueView::SelectedIds() const
 {
     std::vector<quint64> ids;
-    for (const int row : m_view.SelectedRows()) {
+    for (const int row : SelectedRows()) {
         if (row < m_queue.count())
             ids.push_back(m_queue.at(row).id);
     }
@@ -125,22 +169,40 @@ std::vector<quint64> QueueView::SelectedIds() const
 
 void QueueView::SelectRows(const std::vector<int>& rows)
 {
-    m_view.SetSelection(rows);
-    if (rows.empty())
+    std::vector<int> listRows;
+    listRows.reserve(rows.size());
+    for (const int row : rows)
+        listRows.push_back(row + m_held);
+    m_view.SetSelection(listRows);
+    if (listRows.empty())
         return;
-    m_view.SetCurrentRow(rows.front());
-    m_view.ScrollTo(rows.front());
+    m_view.SetCurrentRow(listRows.front());
+    m_view.ScrollTo(listRows.front());
 }
+
+namespace {
+
+constexpr qint64 FitIntervalMs = 250;
+
+}  // namespace
 
 void QueueView::ScheduleFit()
 {
-    m_fit.start();
+    if (m_fit.isActive())
+        return;
+    const qint64 since = m_sinceFit.isValid() ? m_sinceFit.elapsed() : FitIntervalMs;
+    m_fit.start(int(qMax<qint64>(0, FitIntervalMs - since)));
 }
 
 void QueueView::FitNow()
 {
-    if (!m_fit.isActive())
-        return;
+    if (m_fit.isActive())
+        fit();
+}
+
+void QueueView::fit()
+{
     m_fit.stop();
     FitColumns(m_view);
+    m_sinceFit.start();
 }

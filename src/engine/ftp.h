@@ -253,6 +253,7 @@ private:
     void setupActiveDownload();
     void onDownloadData();
     void failLocalWrite();
+    void keepReceivedData();
     void onFileClosed(bool passive);
     QString storeCommand() const;
     void onUploadAccepted();

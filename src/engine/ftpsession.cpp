@@ -640,6 +640,7 @@ void TFtp::onControlLineTooLong()
 
 void TFtp::onControlClosed()
 {
+    keepReceivedData();
     closeDataFile();
     if (m_loggedIn) {
         // An operation cut off by the hang-up did not succeed, whatever its event says.

@@ -175,6 +175,21 @@ void TFtp::onDownloadData()
     RaiseInfo(FtpInfo::Progress);
 }
 
+// The server went away during a download: what already arrived is written before the file
+// closes, so the download resumes from there instead of losing it.
+void TFtp::keepReceivedData()
+{
+    if (m_pendingEvent != PendingEvents::FileReceived || m_aborting)
+        return;
+    TStarSocket& data = dataSocket();
+    while (data.ReceiveStream && data.ReceiveMode == RawMode) {
+        const qint64 count = data.ReceiveToFile();
+        if (count <= 0)
+            break;
+        m_bytesTransferred += count;
+    }
+}
+
 void TFtp::failLocalWrite()
 {
     // What was written stays on disk so the download can be resumed; the transfer stops

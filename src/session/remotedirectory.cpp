@@ -64,6 +64,8 @@ void RemoteDirectoryModel::beginListing(TFTPServerType serverType)
     m_heldLine.clear();
     m_folders = 0;
     m_files = 0;
+    m_indexed = false;
+    m_index.clear();
     m_parser.Reset();
     m_batchClock.start();
     emit reset();
@@ -72,6 +74,7 @@ void RemoteDirectoryModel::beginListing(TFTPServerType serverType)
 void RemoteDirectoryModel::addLine(const QString& rawLine, bool transferRunning)
 {
     m_rawLines.append(rawLine);
+    m_indexed = false;
     ListEntry parsed;
     if (!m_parser.ParseListLine(m_serverType, rawLine, parsed)) {
         // A VMS name too long for its column: the entry comes with the next line, and the
@@ -169,8 +172,30 @@ void RemoteDirectoryModel::clear()
     m_folders = 0;
     m_files = 0;
     m_history.clear();
+    m_indexed = false;
+    m_index.clear();
     clearLinks();
     emit cleared();
+}
+
+const FileEntry* RemoteDirectoryModel::listedEntry(const QString& name) const
+{
+    if (!m_indexed) {
+        m_index.clear();
+        m_index.reserve(m_rawLines.size());
+        TListParser parser;
+        for (const QString& line : m_rawLines) {
+            ListEntry parsed;
+            if (!parser.ParseListLine(m_serverType, line, parsed))
+                continue;
+            if (parsed.Name == QLatin1String(".") || parsed.Name == QLatin1String("..") || m_index.contains(parsed.Name))
+                continue;
+            m_index.insert(parsed.Name, RemoteEntryOf(line, parsed));
+        }
+        m_indexed = true;
+    }
+    const auto found = m_index.constFind(name);
+    return found == m_index.constEnd() ? nullptr : &found.value();
 }
 
 QString RemoteDirectoryModel::listedSummary() const

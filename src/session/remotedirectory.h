@@ -6,6 +6,7 @@
 #include "session/listingcache.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <vector>
@@ -55,6 +56,10 @@ public:
     bool hasParent() const { return m_hasParent; }
     // Every raw line of the listing shown, as received or as read from the cache.
     const QStringList& rawLines() const { return m_rawLines; }
+    // Any entry of the listing by its exact name, whatever the filter hides (a mask, links
+    // left out during transfers); nullptr when the listing has none. Built on the first
+    // look-up after a listing, so a batch checking every file of a large folder stays linear.
+    const FileEntry* listedEntry(const QString& name) const;
     int folderCount() const { return m_folders; }
     int fileCount() const { return m_files; }
     // "N folder(s), M file(s) listed [mask]"
@@ -120,6 +125,8 @@ private:
     bool m_listing = false;
     bool m_refilterPending = false;
     QElapsedTimer m_batchClock;
+    mutable QHash<QString, FileEntry> m_index;  // listedEntry's, by name
+    mutable bool m_indexed = false;
 };
 
 // The typed entry of a parsed listing line.

@@ -148,6 +148,10 @@ public:
     bool RefreshCurrent();
     // The filter or a switch changed: the rows shown are built again.
     void RefilterRemote();
+    // Whether the server took the last directory change (CWD or CDUP): after a refusal the
+    // listing that follows is still the old directory's, and whoever asked must not work on
+    // it as if it were the new one.
+    bool LastDirectoryChangeSucceeded() const { return m_lastChangeSucceeded; }
 
     // --- Timers (their ticks are public for tests) -----------------------------------------
     QTimer IdleTimer;
@@ -236,6 +240,7 @@ private:
     quint64 m_activity = 0;  // 0: none under way
     quint64 m_lastActivity = 0;
     bool m_activityFailed = false;
+    bool m_lastChangeSucceeded = true;
 
     ConnectionRequest m_request;
     bool m_antiIdle = false;

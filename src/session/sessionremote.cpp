@@ -18,10 +18,11 @@ QString remoteDirectoryOf(const QString& reported)
 void SessionController::RefreshRemote()
 {
     m_remote.setCurrentDirectory(remoteDirectoryOf(m_ftp->InitialDirectory));
-    // A recursive delete reads the folders it entered from their listings, whatever the
-    // preference says about refreshing the view.
-    const bool chainReads = m_state == SessionState::Deleting || m_state == SessionState::RemovingFolders;
-    if (!Config().AutoRefresh && !m_scriptRunning && !chainReads) {
+    // The runners of batches and deletes work on the listing that follows their directory
+    // changes: without it they would stop half way.
+    const bool runnerWaits = m_state == SessionState::Downloading || m_state == SessionState::Uploading
+                             || m_state == SessionState::Deleting || m_state == SessionState::RemovingFolders;
+    if (!Config().AutoRefresh && !m_scriptRunning && !runnerWaits) {
         EnterReady();
         return;
     }
@@ -88,7 +89,8 @@ void SessionController::finishRemoteListing(bool success)
     emit listingDone(success);
     // What comes next: nothing after an error ended the session's activity; a resumed batch
     // or an address's file; the runners of states 5, 6, 10 and 16 go on from listingDone.
-    if (m_state == SessionState::NotConnected)
+    // Nor after the server dropped the session under a batch: the reconnect takes it on.
+    if (m_state == SessionState::NotConnected || m_state == SessionState::ConnectionLost)
         return;
     if (m_follow == FollowUp::ResumeBatch || m_follow == FollowUp::QueueUrlFile) {
         emit resumeBatchRequested();
@@ -110,8 +112,9 @@ void SessionController::FTPDirectoryChanged()
     // Changes come from the views and commands of a ready session; a completion posted before
     // the disconnect reset may arrive while the next session is still connecting.
     if (m_state == SessionState::NotConnected || m_state == SessionState::Connecting
-        || m_state == SessionState::LoggingIn)
+        || m_state == SessionState::LoggingIn || m_state == SessionState::ConnectionLost)
         return;
+    m_lastChangeSucceeded = m_ftp->Success;
     if (!m_ftp->Success)
         markActivityFailed();  // the server refused the change; where we are is listed still
     const QString reached = remoteDirectoryOf(m_ftp->InitialDirectory);

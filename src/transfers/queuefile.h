@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <deque>
 #include <vector>
 
 // Queue files (".oqf", saved and loaded by the user) and the pending queue "qfile.dat" share
@@ -45,5 +46,10 @@ ReadResult read(const QString& path);
 // The whole file anew, written aside and moved into place only once complete: a full disk,
 // a refused directory or a crash leave the old file exactly as it was.
 WriteResult write(const QString& path, const std::vector<QueueEntry>& entries);
+// The queue's own entries (TransferQueue::entries()).
+inline WriteResult write(const QString& path, const std::deque<QueueEntry>& entries)
+{
+    return write(path, std::vector<QueueEntry>(entries.begin(), entries.end()));
+}
 
 }  // namespace QueueFile

@@ -26,19 +26,15 @@ const QueueEntry* TransferQueue::find(quint64 id) const
     return row < 0 ? nullptr : &m_entries[size_t(row)];
 }
 
-QueueTotals TransferQueue::totals() const
+void TransferQueue::tally(const QueueEntry& entry, int sign)
 {
-    QueueTotals totals;
-    for (const QueueEntry& entry : m_entries) {
-        if (entry.isFolder()) {
-            ++totals.folders;
-            continue;
-        }
-        ++totals.files;
-        if (entry.size > 0)
-            totals.bytes += entry.size;
+    if (entry.isFolder()) {
+        m_totals.folders += sign;
+        return;
     }
-    return totals;
+    m_totals.files += sign;
+    if (entry.size > 0)
+        m_totals.bytes += sign * entry.size;
 }
 
 // --- Adding ------------------------------------------------------------------------------------
@@ -78,6 +74,8 @@ std::vector<quint64> TransferQueue::insert(int row, std::vector<QueueEntry> entr
     if (entries.empty())
         return ids;
     const int added = int(entries.size());
+    for (const QueueEntry& entry : entries)
+        tally(entry, +1);
     m_entries.insert(m_entries.begin() + row, std::make_move_iterator(entries.begin()),
                      std::make_move_iterator(entries.end()));
     emit entriesInserted(row, added);
@@ -93,6 +91,7 @@ void TransferQueue::compact(const std::vector<char>& doomed, QList<int>* removed
     for (size_t in = 0; in < m_entries.size(); ++in) {
         if (doomed[in]) {
             removed->append(int(in));
+            tally(m_entries[in], -1);
             continue;
         }
         if (out != in)
@@ -107,6 +106,7 @@ bool TransferQueue::removeById(quint64 id)
     const int row = indexOf(id);
     if (row < 0)
         return false;
+    tally(m_entries[size_t(row)], -1);
     m_entries.erase(m_entries.begin() + row);
     emit entriesRemoved({row});
     emit contentsChanged();
@@ -155,6 +155,7 @@ void TransferQueue::clear()
     if (m_entries.empty())
         return;
     m_entries.clear();
+    m_totals = {};
     emit entriesReset();
     emit contentsChanged();
 }
@@ -212,7 +213,7 @@ std::vector<int> TransferQueue::moveRows(std::vector<int> rows, int before, bool
         insertAt = int(staying.size());
     staying.insert(staying.begin() + insertAt, std::make_move_iterator(moved.begin()),
                    std::make_move_iterator(moved.end()));
-    m_entries = std::move(staying);
+    m_entries.assign(std::make_move_iterator(staying.begin()), std::make_move_iterator(staying.end()));
 
     std::vector<int> now(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)

@@ -4,15 +4,17 @@
 
 #include <QList>
 #include <QObject>
+#include <deque>
 #include <vector>
 
 // The transfer queue: pending downloads and uploads in execution order. The queue list of
 // the main window is a view of it; the batch, the scripts, the command line and the pending
 // queue of the last run change it through this class only.
 //
-// Every operation is linear in the size of the queue at most (a swap of neighbours is
-// constant), and tells the views once per operation, never once per row, so queues of
-// 100,000 entries stay quick.
+// Every operation is linear in the size of the queue at most (a swap of neighbours, taking
+// the first entry away and the totals are constant), and tells the views once per operation,
+// never once per row, so queues of 100,000 entries stay quick and a batch that takes its
+// entries one by one from the front is linear in their number.
 class TransferQueue : public QObject
 {
     Q_OBJECT
@@ -24,13 +26,16 @@ public:
     int count() const { return int(m_entries.size()); }
     bool isEmpty() const { return m_entries.empty(); }
     const QueueEntry& at(int row) const { return m_entries[size_t(row)]; }
-    const std::vector<QueueEntry>& entries() const { return m_entries; }
+    const std::deque<QueueEntry>& entries() const { return m_entries; }
+    // A copy in queue order (for saving).
+    std::vector<QueueEntry> snapshot() const { return {m_entries.begin(), m_entries.end()}; }
     // The entry a batch runs next; nullptr when the queue is empty.
     const QueueEntry* first() const { return m_entries.empty() ? nullptr : &m_entries.front(); }
     // The row of the entry with this id; -1 when it is no longer queued.
     int indexOf(quint64 id) const;
     const QueueEntry* find(quint64 id) const;
-    QueueTotals totals() const;
+    // Kept up to date by every change.
+    QueueTotals totals() const { return m_totals; }
 
     // --- Adding (each entry gets a new id; the ids given back are in the entries' order) ----
     quint64 append(QueueEntry entry);
@@ -74,7 +79,9 @@ private:
     std::vector<quint64> stamp(std::vector<QueueEntry>& entries);
     void swapRows(int a, int b);
     void compact(const std::vector<char>& doomed, QList<int>* removed);
+    void tally(const QueueEntry& entry, int sign);
 
-    std::vector<QueueEntry> m_entries;
+    std::deque<QueueEntry> m_entries;
+    QueueTotals m_totals;
     quint64 m_nextId = 1;
 };

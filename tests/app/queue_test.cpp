@@ -308,11 +308,13 @@ TEST_F(QueueWindowTest, QueueFilesSaveLoadAndFailedSaves)
 
 // The pending queue written by hand: the start asks; Cancel forgets the site and keeps the
 // file; Yes with a connect that is refused keeps both and the entries wait in the queue;
-// Yes with a server logs in to the first entry's directory, and only then both go.
+// Yes with a server logs in to the first entry's directory, and only then both go, and the
+// batch runs.
 TEST_F(QueueWindowTest, TheStartAsksAboutThePendingQueue)
 {
     QDir(serverRoot.path()).mkpath("sub");
-    const QByteArray pending = "1\x01/sub/a.txt\x01" "5\x01/tmp/a.txt\r\n";
+    testutil::writeFile(serverRoot.path() + "/sub/a.txt", "hello");
+    const QByteArray pending = "1\x01/sub/a.txt\x01" "5\x01" + home.filePath("a.txt").toUtf8() + "\r\n";
     testutil::writeFile(pendingFile(), pending);
     writeSite("Home", 0);
     ini().writeString("Queue", "Site", "Home");
@@ -349,7 +351,8 @@ TEST_F(QueueWindowTest, TheStartAsksAboutThePendingQueue)
     EXPECT_EQ(window->Session->Remote().currentDirectory(), "/sub/");
     EXPECT_FALSE(ini().sectionExists("Queue"));
     EXPECT_FALSE(QFile::exists(pendingFile()));
-    EXPECT_EQ(sources(*window), QStringList{"/sub/a.txt"});
+    EXPECT_TRUE(sources(*window).isEmpty());
+    EXPECT_EQ(testutil::readFile(home.filePath("a.txt")), "hello");
 }
 
 // The exit keeps the queue for the next start while a batch is under way (also while it
@@ -389,7 +392,8 @@ TEST_F(QueueWindowTest, TheExitKeepsTheQueueOfABatchUnderWay)
     EXPECT_TRUE(QFile::exists(pendingFile()));
 }
 
-// An address that names a file queues its download into the current local directory.
+// An address that names a file queues its download into the current local directory, and
+// the download runs once the session has logged in.
 TEST_F(QueueWindowTest, AnAddressNamingAFileQueuesItsDownload)
 {
     QDir(serverRoot.path()).mkpath("sub");
@@ -397,13 +401,22 @@ TEST_F(QueueWindowTest, AnAddressNamingAFileQueuesItsDownload)
     PyFtpOptions options;
     options.anonymousHome = serverRoot.path();
     ASSERT_TRUE(startPyftpd(options));
+    QTemporaryDir localDir;
+    ini().writeString("Setup", "Path", localDir.path());
     auto window = openWindow();
     const QString local = window->LocalDir->currentDirectory();
+    std::vector<QueueEntry> queued;
+    QObject::connect(&queueOf(*window), &TransferQueue::entriesInserted, [&](int first, int count) {
+        for (int row = first; row < first + count; ++row)
+            queued.push_back(queueOf(*window).at(row));
+    });
     ASSERT_TRUE(connect(*window, "ftp://127.0.0.1:" + QString::number(pyftpd.port()) + "/sub/file.txt"))
         << window->Memo1->Text().toStdString();
-    ASSERT_EQ(queueOf(*window).count(), 1);
-    EXPECT_EQ(queueOf(*window).at(0).kind, QueueEntry::DownloadFile);
-    EXPECT_EQ(queueOf(*window).at(0).source, "/sub/file.txt");
-    EXPECT_EQ(queueOf(*window).at(0).target, local + "file.txt");
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_EQ(queued.front().kind, QueueEntry::DownloadFile);
+    EXPECT_EQ(queued.front().source, "/sub/file.txt");
+    EXPECT_EQ(queued.front().target, local + "file.txt");
     EXPECT_EQ(window->Session->Remote().currentDirectory(), "/sub/");
+    EXPECT_EQ(testutil::readFile(local + "file.txt"), "content");
+    EXPECT_EQ(queueOf(*window).count(), 0);
 }

@@ -31,6 +31,8 @@ public:
     // Gives everything under the root to the server's account (vsftpd writes as that user).
     void adoptTree() const;
     void configure(TFtp& ftp) const;
+    // The server goes away (its files stay).
+    void stop() { m_server.reset(); }
 
     QString skipReason;
     QString error;

@@ -30,6 +30,39 @@ void list(RemoteDirectoryModel& model, TFTPServerType type, const QStringList& l
 
 }  // namespace
 
+// The look-up of a listed name sees every entry the server listed, whatever the filter shows,
+// and only the listing shown.
+TEST(RemoteDirectoryModel, ListedEntriesWhateverTheFilterShows)
+{
+    QTemporaryDir cacheDir;
+    RemoteDirectoryModel model;
+    model.cache().setTempDir(cacheDir.path() + '/');
+    model.filter().mask = "*.log";
+    model.filter().showLinks = false;
+    const QStringList lines{
+        "-rw-r--r--   1 u g     1234 Jan  1 12:00 data.txt",
+        "lrwxrwxrwx   1 u g        4 Jan  1 12:00 link -> data.txt",
+        "-rw-r--r--   1 u g       12 Jan  1 12:00 run.log",
+        "drwxr-xr-x   2 u g     4096 Jan  1 12:00 ..",
+    };
+    model.beginListing(ftpstUNIX);
+    for (const QString& line : lines)
+        model.addLine(line, true);
+    model.finishListing(true, "/pub/", true);
+    EXPECT_EQ(namesOf(model.entries()), QStringList{"run.log"});
+    ASSERT_NE(model.listedEntry("data.txt"), nullptr);
+    EXPECT_EQ(model.listedEntry("data.txt")->size, 1234);
+    ASSERT_NE(model.listedEntry("link"), nullptr);
+    EXPECT_TRUE(model.listedEntry("link")->isLink());
+    EXPECT_EQ(model.listedEntry("DATA.TXT"), nullptr);  // exact names
+    EXPECT_EQ(model.listedEntry(".."), nullptr);
+    model.beginListing(ftpstUNIX);
+    model.addLine("-rw-r--r--   1 u g        1 Jan  1 12:00 other.txt", true);
+    model.finishListing(true, "/other/", true);
+    EXPECT_EQ(model.listedEntry("data.txt"), nullptr);
+    EXPECT_NE(model.listedEntry("other.txt"), nullptr);
+}
+
 // Typed entries: kinds, sizes (numbers, or unknown with the server's text), permissions,
 // link targets; "." and ".." never become entries; links count only when shown as files.
 TEST(RemoteDirectoryModel, EntriesAreTyped)

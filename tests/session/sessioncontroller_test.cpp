@@ -520,3 +520,23 @@ TEST_F(SessionTest, ProxySettingsReachTheEngineAndFollowChanges)
     EXPECT_EQ(ftp.LogFile, "/tmp/orvoftp.log");
     EXPECT_EQ(ftp.NoProxyHost, QStringList{"intranet.example.org"});
 }
+
+// Whether the server took the last directory change: whoever changed directories (a batch)
+// must not work on the listing that follows a refusal, which is still the old directory's.
+TEST_F(SessionTest, TheLastDirectoryChangeTellsWhetherItWasTaken)
+{
+    ASSERT_TRUE(startServer());
+    QDir(serverRoot.path()).mkpath("there");
+    ASSERT_TRUE(connectTo("127.0.0.1:tester:pw-Tester9:" + port()));
+    const struct {
+        QString path;
+        bool taken;
+        QString shown;
+    } cases[] = {{"/missing", false, "/"}, {"/there", true, "/there/"}, {"/missing", false, "/there/"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(session->ChangeRemoteDirectory(c.path));
+        ASSERT_TRUE(waitReady()) << c.path.toStdString();
+        EXPECT_EQ(session->LastDirectoryChangeSucceeded(), c.taken) << c.path.toStdString();
+        EXPECT_EQ(session->Remote().currentDirectory(), c.shown) << c.path.toStdString();
+    }
+}

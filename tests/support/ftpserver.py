@@ -8,8 +8,8 @@ Listens on 127.0.0.1 (port 0 = ephemeral) and prints "PORT <n>" once it accepts 
   --refuse CMD=REPLY             answer CMD with REPLY instead of running it (repeatable;
                                  "CMD*N=REPLY" refuses only the first N times)
   --delay CMD=SECONDS            wait before running CMD (repeatable)
-  --drop-after N                 close the control and data connections once N bytes of a
-                                 transfer have moved
+  --drop-after N                 close the control and data connections once, when N bytes of
+                                 transfers have moved (a reconnecting client is served again)
   --list-lines FILE              answer LIST with the raw lines of FILE
   --throttle BYTES               limit data transfers to BYTES per second
   --masquerade ADDR              name ADDR in PASV replies
@@ -80,12 +80,14 @@ else:
 
 class FaultyDTPHandler(BaseDTP):
     moved = 0
+    dropped = False
     read_limit = ARGS.throttle
     write_limit = ARGS.throttle
 
     def _count(self, n):
         FaultyDTPHandler.moved += n
-        if ARGS.drop_after and FaultyDTPHandler.moved >= ARGS.drop_after:
+        if ARGS.drop_after and not FaultyDTPHandler.dropped and FaultyDTPHandler.moved >= ARGS.drop_after:
+            FaultyDTPHandler.dropped = True
             control = self.cmd_channel
             self.close()
             control.close()
@@ -105,8 +107,9 @@ class TestHandler(BaseFTP):
     dtp_handler = FaultyDTPHandler
     banner = ARGS.banner
     auth_failed_timeout = 0.05
-    # With a byte limit the server must count what it sends, which sendfile() bypasses.
-    use_sendfile = not ARGS.drop_after
+    # With a byte limit or a throttle the server must count what it sends, which sendfile()
+    # bypasses.
+    use_sendfile = not ARGS.drop_after and not ARGS.throttle
 
     def pre_process_command(self, line, cmd, arg):
         if ARGS.command_log:

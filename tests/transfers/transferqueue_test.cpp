@@ -149,6 +149,26 @@ TEST(TransferQueue, TotalsCountFilesFoldersAndKnownBytes)
     EXPECT_EQ(totals.files, 4);
     EXPECT_EQ(totals.folders, 1);
     EXPECT_EQ(totals.bytes, 6000003500LL);
+
+    // The totals follow every change without counting again (a batch asks after each file).
+    const auto expectTotals = [&](int files, int folders, qint64 bytes, const char* after) {
+        EXPECT_EQ(queue.totals().files, files) << after;
+        EXPECT_EQ(queue.totals().folders, folders) << after;
+        EXPECT_EQ(queue.totals().bytes, bytes) << after;
+    };
+    queue.removeById(queue.first()->id);
+    expectTotals(3, 1, 6000002500LL, "removing the first");
+    queue.removeRows({1, 2});
+    expectTotals(2, 0, 6000002500LL, "removing rows");
+    queue.insertAtFront({QueueEntry::make(QueueEntry::DownloadFile, "/f", "5", "/t/f")});
+    expectTotals(3, 0, 6000002505LL, "inserting in front");
+    queue.moveRows({0}, 3, false);
+    queue.setTarget(0, "/t/other");
+    expectTotals(3, 0, 6000002505LL, "moving and retargeting");
+    queue.removeIds({queue.at(1).id});
+    expectTotals(2, 0, 2505, "removing by identity");
+    queue.clear();
+    expectTotals(0, 0, 0, "clearing");
 }
 
 FileEntry item(const QString& name, FileEntry::Kind kind, qint64 size = -1, const QString& sizeText = {})

@@ -86,6 +86,11 @@ QString Prompt::certificateText(const CertificateQuestion& q)
     return text;
 }
 
+FileConflictAnswer Prompt::fileExists(const FileConflict&)
+{
+    return FileConflictAnswer::of(FileConflictAnswer::Choice::Cancel);
+}
+
 Prompt& prompts()
 {
     if (installed)

@@ -20,6 +20,29 @@ struct CertificateQuestion {
     bool changed = false;  // another certificate was trusted always for this host and port
 };
 
+// The "File Exists" question of a transfer: the target of a download or an upload exists.
+// The texts are made by the batch; the window only shows them.
+struct FileConflict
+{
+    bool upload = false;
+    QString duplicate;   // "Duplicate local file: /home/me/a.txt"
+    QString top;         // "Remote file: 1,234 bytes, 3/7/25 9:05" (the source)
+    QString bottom;      // "Local file: 1,000 bytes, 3/7/25 9:01" (the existing target)
+    QString renameText;  // what "R&ename" offers: the local path (download), the remote name (upload)
+    bool resumeEnabled = false;  // "&Resume" can be chosen
+
+    bool operator==(const FileConflict&) const = default;
+};
+
+struct FileConflictAnswer
+{
+    enum class Choice { Overwrite, Resume, Rename, Skip, SkipAll, OverwriteAll, Cancel };
+    Choice choice = Choice::Cancel;
+    QString newName;  // Rename: the name typed
+
+    static FileConflictAnswer of(Choice choice, const QString& newName = {}) { return {choice, newName}; }
+};
+
 // Every message box, question, input box and file or folder dialog of the program goes
 // through this interface, so that tests can answer them (see ScriptedPrompt).
 class Prompt
@@ -90,6 +113,9 @@ public:
     static QString certificateCaption() { return QStringLiteral("Untrusted Certificate"); }
     // The box's text: what is wrong, then subject, issuer, validity and fingerprint.
     static QString certificateText(const CertificateQuestion& question);
+    // The "File Exists" window. A dismissed window (and a prompt that cannot ask) cancels
+    // the batch: nothing is overwritten on a guess.
+    virtual FileConflictAnswer fileExists(const FileConflict& conflict);
 
     // The button a dismissed box stands for.
     static Button dismissButton(Buttons buttons);

@@ -16,6 +16,7 @@ void ScriptedPrompt::clear()
     m_answers.clear();
     m_asked.clear();
     m_certificates.clear();
+    m_conflicts.clear();
     m_unanswered = 0;
 }
 
@@ -137,4 +138,22 @@ Prompt::CertificateAnswer ScriptedPrompt::certificateBox(const CertificateQuesti
     }
     ++m_unanswered;
     return CertificateAnswer::Cancel;
+}
+
+FileConflictAnswer ScriptedPrompt::fileExists(const FileConflict& conflict)
+{
+    m_asked.push_back({Kind::FileExists, QStringLiteral("File Exists"), conflict.duplicate, conflict.renameText, {},
+                       Icon::None, NoButton, false});
+    m_conflicts.push_back(conflict);
+    const auto dismissed = FileConflictAnswer::of(FileConflictAnswer::Choice::Cancel);
+    if (m_answers.empty()) {
+        ++m_unanswered;
+        return dismissed;
+    }
+    const Answer answer = m_answers.front();
+    m_answers.pop_front();
+    if (const auto* chosen = std::get_if<FileConflictAnswer>(&answer))
+        return *chosen;
+    ++m_unanswered;
+    return dismissed;
 }

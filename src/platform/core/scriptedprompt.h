@@ -12,7 +12,7 @@
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, ChooseFont, Certificate };
+    enum class Kind { MessageBox, InputBox, LoginBox, OpenFile, SaveFile, PickFolder, ChooseFont, Certificate, FileExists };
 
     struct Question {
         Kind kind;
@@ -39,10 +39,16 @@ public:
     void answerFile(const QString& file, int filterIndex) { m_answers.emplace_back(ChosenFile{file, filterIndex}); }
     void answerFont(const QString& family, int pointSize) { m_answers.emplace_back(FontChoice{family, pointSize}); }
     void answerCertificate(CertificateAnswer choice) { m_answers.emplace_back(choice); }
+    void answer(FileConflictAnswer::Choice choice, const QString& newName = {})
+    {
+        m_answers.emplace_back(FileConflictAnswer::of(choice, newName));
+    }
 
     const std::vector<Question>& asked() const { return m_asked; }
     // The certificate questions in full (each also appears in asked() with its text).
     const std::vector<CertificateQuestion>& certificatesAsked() const { return m_certificates; }
+    // What each "File Exists" question showed, in order.
+    const std::vector<FileConflict>& conflicts() const { return m_conflicts; }
     int unanswered() const { return m_unanswered; }
     int pendingAnswers() const { return int(m_answers.size()); }
     void clear();
@@ -60,14 +66,16 @@ public:
                                              const QString& filter) override;
     std::optional<FontChoice> chooseFont(const QString& caption, const FontChoice& current) override;
     CertificateAnswer certificateBox(const CertificateQuestion& question) override;
+    FileConflictAnswer fileExists(const FileConflict& conflict) override;
 
 private:
     using Answer = std::variant<Button, std::optional<QString>, std::pair<QString, QString>, ChosenFile, FontChoice,
-                                CertificateAnswer>;
+                                CertificateAnswer, FileConflictAnswer>;
     std::optional<QString> nextText();
 
     std::deque<Answer> m_answers;
     std::vector<Question> m_asked;
     std::vector<CertificateQuestion> m_certificates;
+    std::vector<FileConflict> m_conflicts;
     int m_unanswered = 0;
 };

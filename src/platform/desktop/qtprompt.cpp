@@ -20,6 +20,12 @@ QtPrompt::FolderPicker& folderPicker()
     return picker;
 }
 
+QtPrompt::FileExistsWindow& fileExistsWindow()
+{
+    static QtPrompt::FileExistsWindow window;
+    return window;
+}
+
 QWidget* parentWindow()
 {
     return QApplication::activeWindow();
@@ -186,6 +192,18 @@ Prompt::CertificateAnswer QtPrompt::certificateBox(const CertificateQuestion& qu
     if (box.clickedButton() == always)
         return CertificateAnswer::AlwaysTrust;
     return CertificateAnswer::Cancel;
+}
+
+void QtPrompt::setFileExistsWindow(FileExistsWindow window)
+{
+    fileExistsWindow() = std::move(window);
+}
+
+FileConflictAnswer QtPrompt::fileExists(const FileConflict& conflict)
+{
+    if (fileExistsWindow())
+        return fileExistsWindow()(conflict);
+    return Prompt::fileExists(conflict);
 }
 
 void installQtPrompt()

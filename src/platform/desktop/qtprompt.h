@@ -31,6 +31,12 @@ public:
     // installs it here (Qt's folder dialog answers without one). Empty: cancelled.
     using FolderPicker = std::function<std::optional<QString>(const QString& caption, const QString& startDirectory)>;
     static void setFolderPicker(FolderPicker picker);
+
+    // The "File Exists" window lives with the program's dialogs; whoever assembles the program
+    // installs it here. Without one the question cancels, as a dismissed window does.
+    using FileExistsWindow = std::function<FileConflictAnswer(const FileConflict& conflict)>;
+    static void setFileExistsWindow(FileExistsWindow window);
+    FileConflictAnswer fileExists(const FileConflict& conflict) override;
 };
 
 // Makes the Qt dialogs the program's prompt (the core layer alone answers nothing).
