@@ -3,6 +3,7 @@
 #include "app/commandregistry.h"
 #include "app/mainfileops.h"
 #include "app/mainsites.h"
+#include "app/maintransfers.h"
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
 #include "app/filepanel.h"
@@ -33,6 +34,7 @@ MainScripts::MainScripts(TfrmMain& window)
     m_dde = new DdeLink(window.Config(), this);
     m_executor = std::make_unique<SessionScriptExecutor>(*window.Session, *window.LocalDir, *window.QueueModel, *m_dde,
                                                          window.FileOps->Remote());
+    m_executor->SetBatchRunner(&window.Transfers->Runner());
     m_executor->SetHooks({[&window] { window.command(QStringLiteral("mnuHide"))->trigger(); },
                           [&window] { window.RestoreFromTray(); }, [&window] { window.close(); }});
     m_runner = std::make_unique<ScriptRunner>(*m_executor);

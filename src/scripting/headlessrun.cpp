@@ -10,6 +10,7 @@
 #include "settings/settingsstore.h"
 #include "sites/sitedatabase.h"
 #include "sites/sitestats.h"
+#include "transfers/batchrunner.h"
 #include "transfers/transferqueue.h"
 
 #include <QDir>
@@ -40,6 +41,8 @@ HeadlessRun::HeadlessRun(BatchOptions options, QObject* parent)
     m_remoteOps = new RemoteFileOps(*m_session, this);
     m_executor = std::make_unique<SessionScriptExecutor>(*m_session, *m_local, *m_queue, *m_dde, *m_remoteOps);
     m_executor->SetHooks({{}, {}, [this] { m_exitRequested = true; }});
+    m_batch = new BatchRunner(*m_session, *m_queue, *m_local, *m_stats, this);
+    m_executor->SetBatchRunner(m_batch);
     m_runner = std::make_unique<ScriptRunner>(*m_executor);
 
     connect(m_session, &SessionController::logLine, this, [this](const QString& text, int kind) { m_console.Log(text, kind); });

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <memory>
 
+class BatchRunner;
 class DdeLink;
 class LocalDirectoryModel;
 class RemoteFileOps;
@@ -53,6 +54,7 @@ private:
     TransferQueue* m_queue = nullptr;
     DdeLink* m_dde = nullptr;
     RemoteFileOps* m_remoteOps = nullptr;
+    BatchRunner* m_batch = nullptr;
     std::unique_ptr<SessionScriptExecutor> m_executor;
     std::unique_ptr<ScriptRunner> m_runner;
     bool m_exitRequested = false;

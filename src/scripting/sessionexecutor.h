@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class BatchRunner;
 class DdeLink;
 class LocalDirectoryModel;
 class RemoteFileOps;
@@ -37,6 +38,8 @@ public:
     ~SessionScriptExecutor() override;
 
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // The batch runner GET, PUT and TRANSFER run on (without one they fail).
+    void SetBatchRunner(BatchRunner* batch) { m_batch = batch; }
 
     // ScriptExecutor
     void Execute(const ScriptInstruction& instruction, ScriptCompletion done) override;
@@ -66,12 +69,14 @@ private:
     void executeFileCommand(const ScriptInstruction& instruction, ScriptCompletion done);
     void finishFileOp(const FileOpResult& result, const ScriptCompletion& done);
     void executeTransfer(const ScriptInstruction& instruction, ScriptCompletion done);
+    void completeWithBatch(quint64 batch, ScriptCompletion done, const QString& refusal);
 
     SessionController& m_session;
     LocalDirectoryModel& m_local;
     TransferQueue& m_queue;
     DdeLink& m_dde;
     RemoteFileOps& m_remoteOps;
+    BatchRunner* m_batch = nullptr;
     Hooks m_hooks;
     std::unique_ptr<TTapi> m_dialup;
 };

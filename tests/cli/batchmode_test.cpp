@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -161,4 +162,80 @@ TEST_F(BatchModeTest, FileOperationsOnBothSides)
                             "RD-R:/no/such/dir\nSTATUS\n");
     EXPECT_EQ(refused.exitCode, 3) << refused.out.toStdString();
     EXPECT_FALSE(refused.out.contains("OrvoFTP: Idle"));
+}
+
+// A script's transfers: one RETR per file, identical bytes, each line after its batch; the
+// replies of STATUS come once, after the operation before them.
+TEST_F(BatchModeTest, TransfersRunOneBatchPerLine)
+{
+    QTemporaryDir serverRoot;
+    QDir(serverRoot.path()).mkpath("pub");
+    ASSERT_TRUE(testutil::writePatternFile(serverRoot.filePath("pub/big.bin"), 3 * 1024 * 1024 + 17));
+    testutil::writeFile(serverRoot.filePath("pub/a.log"), "first log\n");
+    testutil::writeFile(serverRoot.filePath("pub/b.log"), "second log\n");
+    testutil::writeFile(root.filePath("up.txt"), "uploaded\n");
+    PyFtpServer server;
+    PyFtpOptions options;
+    options.users << "tester:pw-Tester9:" + serverRoot.path();
+    options.commandLog = home.filePath("commands.log");
+    ASSERT_TRUE(server.start(options)) << server.error().toStdString();
+    const Run r = run("CONNECT:127.0.0.1:tester:pw-Tester9:" + QString::number(server.port()) + "\n"
+                      "CD-R:/pub\n"
+                      "GET:big.bin\n"
+                      "STATUS\n"
+                      "GET:*.log\n"
+                      "STATUS\n"
+                      "PUT:up.txt\n"
+                      "RENAME-R:up.txt:done.txt\n"
+                      "GET:*.none\n"
+                      "DIR-R\n"
+                      "DISCONNECT\n");
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(testutil::sha256OfFile(root.filePath("big.bin")), testutil::sha256OfFile(serverRoot.filePath("pub/big.bin")));
+    EXPECT_EQ(testutil::readFile(root.filePath("a.log")), "first log\n");
+    EXPECT_EQ(testutil::readFile(root.filePath("b.log")), "second log\n");
+    EXPECT_EQ(testutil::readFile(serverRoot.filePath("pub/done.txt")), "uploaded\n");
+    EXPECT_TRUE(r.out.contains("No files found matching: *.none"));
+    // Each STATUS answered once, with the session idle again after its transfer.
+    EXPECT_EQ(r.out.count("OrvoFTP: Idle"), 2) << r.out.toStdString();
+    const QByteArray log = testutil::readFile(options.commandLog);
+    EXPECT_EQ(log.count("RETR big.bin"), 1);
+    EXPECT_EQ(log.count("RETR a.log"), 1);
+    EXPECT_EQ(log.count("RETR b.log"), 1);
+    EXPECT_EQ(log.count("STOR up.txt"), 1);
+}
+
+// Names from a hostile listing never lead a GET:* outside the local directory.
+TEST_F(BatchModeTest, AHostileListingWritesNothingOutsideTheLocalDirectory)
+{
+    ScriptedServer scripted;
+    scripted.useStandardReplies();
+    const QStringList listing{"-rw-r--r-- 1 u g 3 Jan 5 12:00 ../evil", "-rw-r--r-- 1 u g 3 Jan 5 12:00 sub/evil",
+                              "-rw-r--r-- 1 u g 3 Jan 5 12:00 ok"};
+    scripted.act("PASV", [&](ScriptedServer::Session& session, const QString&) { session.send({scripted.pasvReply()}); });
+    QTcpSocket* data = nullptr;
+    scripted.onData = [&](QTcpSocket* socket) { data = socket; };
+    scripted.act("LIST", [&](ScriptedServer::Session& session, const QString&) {
+        session.send({"150 Here comes the directory listing."});
+        waitFor([&] { return data != nullptr; });
+        data->write((listing.join("\r\n") + "\r\n").toUtf8());
+        data->disconnectFromHost();
+        data = nullptr;
+        session.send({"226 Directory send OK."});
+    });
+    scripted.act("RETR", [&](ScriptedServer::Session& session, const QString&) {
+        session.send({"150 Opening."});
+        waitFor([&] { return data != nullptr; });
+        data->write("abc");
+        data->disconnectFromHost();
+        data = nullptr;
+        session.send({"226 Done."});
+    });
+    QDir(root.path()).mkpath("inside");
+    const Run r = run("CD-L:inside\nCONNECT:127.0.0.1:" + QString::number(scripted.port()) + "\nGET:*evil*\nGET:*\n");
+    EXPECT_FALSE(QFile::exists(root.filePath("evil")));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("inside/sub")));
+    EXPECT_EQ(testutil::readFile(root.filePath("inside/ok")), "abc");
+    EXPECT_EQ(scripted.received().filter("RETR").size(), 1) << scripted.received().join('\n').toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
 }
