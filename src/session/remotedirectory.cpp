@@ -56,16 +56,8 @@ RemoteDirectoryModel::RemoteDirectoryModel(QObject* parent)
 void RemoteDirectoryModel::beginListing(TFTPServerType serverType)
 {
     m_serverType = serverType;
+    emptyListing();
     m_listing = true;
-    m_refilterPending = false;
-    m_entries.clear();
-    m_hasParent = false;
-    m_rawLines.clear();
-    m_heldLine.clear();
-    m_folders = 0;
-    m_files = 0;
-    m_indexed = false;
-    m_index.clear();
     m_parser.Reset();
     m_batchClock.start();
     emit reset();
@@ -161,7 +153,7 @@ void RemoteDirectoryModel::refilter(bool transferRunning)
     emit finished();
 }
 
-void RemoteDirectoryModel::clear()
+void RemoteDirectoryModel::emptyListing()
 {
     m_listing = false;
     m_refilterPending = false;
@@ -171,9 +163,14 @@ void RemoteDirectoryModel::clear()
     m_heldLine.clear();
     m_folders = 0;
     m_files = 0;
-    m_history.clear();
     m_indexed = false;
     m_index.clear();
+}
+
+void RemoteDirectoryModel::clear()
+{
+    emptyListing();
+    m_history.clear();
     clearLinks();
     emit cleared();
 }

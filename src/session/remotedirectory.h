@@ -107,6 +107,7 @@ signals:
 private:
     void addEntry(const QString& rawLine, const ListEntry& parsed, bool transferRunning);
     void offerParentEntry(bool transferRunning);
+    void emptyListing();
 
     TListParser m_parser;
     TFTPServerType m_serverType = ftpstDefault;

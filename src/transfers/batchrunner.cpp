@@ -91,27 +91,23 @@ quint64 BatchRunner::beginNew()
 
 quint64 BatchRunner::StartDownload(const QueueSelection& selection)
 {
-    if (!canStart())
-        return 0;
-    const quint64 id = beginNew();
-    BeginBatch(false);
-    QStringList refused;
-    if (!selection.items.empty())
-        AddSelectionToQueue(m_queue, selection, &refused);
-    for (const QString& line : std::as_const(refused))
-        log(line, SessionController::LogError);
-    emit transferLayout(true);
-    RunNextEntry();
-    return id;
+    return startWith(selection, false);
 }
 
 quint64 BatchRunner::StartUpload(const QueueSelection& selection)
+{
+    return startWith(selection, true);
+}
+
+// The selection goes to the end of the queue, then the whole queue runs.
+quint64 BatchRunner::startWith(const QueueSelection& selection, bool upload)
 {
     if (!canStart())
         return 0;
     const quint64 id = beginNew();
     BeginBatch(false);
-    m_session.SetState(SessionState::Uploading);
+    if (upload)
+        m_session.SetState(SessionState::Uploading);
     QStringList refused;
     if (!selection.items.empty())
         AddSelectionToQueue(m_queue, selection, &refused);

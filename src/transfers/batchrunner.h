@@ -126,6 +126,7 @@ private:
     // Batch steps (batchrunner.cpp).
     bool canStart() const;
     quint64 beginNew();
+    quint64 startWith(const QueueSelection& selection, bool upload);
     void BeginBatch(bool continuing);
     void RunNextEntry();
     void scheduleNext();
