@@ -120,9 +120,7 @@ void RemoteEdit::FTPFileReceived(bool success)
         m_result.message = QStringLiteral("Unable to fetch ") + m_result.remoteFile;
         log(QStringLiteral("ERROR: ") + m_result.message + QStringLiteral("; nothing was opened"), true);
         m_store.Remove(std::exchange(m_result.localCopy, QString()));
-        m_phase = Phase::Ending;
-        m_session.markActivityFailed();
-        m_session.EnterReady();
+        endActivity(true);
         return;
     }
     const QFileInfo copy(m_result.localCopy);
@@ -141,8 +139,24 @@ void RemoteEdit::FinishView()
 {
     m_phase = Phase::Ending;
     ViewLocalFile(m_session.Config(), m_result.localCopy, m_hooks.openWithDesktop);
-    if (sessionStillOurs())
+    endActivity(false);
+}
+
+// The session's activity of this view or edit ends (ready again, or reset when the connection
+// is gone); its end completes the edit. When it has ended already, the edit completes now.
+void RemoteEdit::endActivity(bool failed)
+{
+    m_phase = Phase::Ending;
+    if (m_activityEnded || m_session.CurrentActivity() != m_activity) {
+        complete();
+        return;
+    }
+    if (failed)
+        m_session.markActivityFailed();
+    if (m_session.Ftp().SessionConnected())
         m_session.EnterReady();
+    else
+        m_session.ResetToDisconnected();
 }
 
 void RemoteEdit::openEditor()
@@ -189,11 +203,7 @@ void RemoteEdit::edited(bool reupload)
         // A rule's program may have saved changes the user now chose not to send.
         if (copyChangedSinceFetch())
             keepCopy(QStringLiteral("The edited file was not uploaded."), false);
-        m_phase = Phase::Ending;
-        if (sessionStillOurs())
-            m_session.EnterReady();
-        else if (m_activityEnded)
-            complete();
+        endActivity(false);
         return;
     }
     if (!sessionStillOurs() || !m_session.Ftp().SessionConnected()) {
@@ -202,16 +212,7 @@ void RemoteEdit::edited(bool reupload)
                                ? QStringLiteral("The session went on to other work, so the edited file was not uploaded.")
                                : QStringLiteral("The connection to the server was lost, so the edited file was not uploaded.");
         keepCopy(m_result.message, true);
-        m_phase = Phase::Ending;
-        if (m_activityEnded) {
-            complete();
-        } else if (m_session.CurrentActivity() == m_activity) {
-            m_session.markActivityFailed();
-            if (m_session.Ftp().SessionConnected())
-                m_session.EnterReady();
-            else
-                m_session.ResetToDisconnected();
-        }
+        endActivity(true);
         return;
     }
     ReuploadEditedFile();
@@ -237,9 +238,7 @@ void RemoteEdit::FTPFileStored(bool success)
     if (!success) {
         m_result.message = QStringLiteral("The edited file could not be uploaded.");
         keepCopy(m_result.message, true);
-        m_phase = Phase::Ending;
-        m_session.markActivityFailed();
-        m_session.EnterReady();
+        endActivity(true);
         return;
     }
     m_result.uploaded = true;

@@ -94,6 +94,7 @@ private:
     void ReuploadEditedFile();
     void FTPFileStored(bool success);
     void activityFinished(quint64 activity, bool ok);
+    void endActivity(bool failed);
     bool sessionStillOurs() const;
     void keepCopy(const QString& why, bool tellUser);
     bool copyChangedSinceFetch() const;

@@ -181,7 +181,7 @@ TEST(EditPrograms, RulesAndProgramSettings)
     ini.writeList("Editors", "e", {".htm .html," + script + " --flag"});
     ScriptedPrompt prompt;
     ASSERT_TRUE(RunEditorRule(ini, page));
-    ASSERT_TRUE(testutil::waitFor([&] { return QFileInfo::exists(record); }));
+    ASSERT_TRUE(testutil::waitFor([&] { return testutil::readFile(record).endsWith('|'); }));
     EXPECT_EQ(testutil::readFile(record), "--flag|" + page.toUtf8() + "|");
     EXPECT_FALSE(RunEditorRule(ini, dir.filePath("README")));  // no extension, no rule
     EXPECT_FALSE(RunEditorRule(ini, dir.filePath("a.txt")));
@@ -192,12 +192,12 @@ TEST(EditPrograms, RulesAndProgramSettings)
     config.Editor = script;
     QFile::remove(record);
     EditLocalFile(ini, config, dir.filePath("a.txt"));
-    ASSERT_TRUE(testutil::waitFor([&] { return QFileInfo::exists(record); }));
+    ASSERT_TRUE(testutil::waitFor([&] { return testutil::readFile(record).endsWith('|'); }));
     EXPECT_EQ(testutil::readFile(record), dir.filePath("a.txt").toUtf8() + "|");
     ini.writeList("Editors", "e", {".txt," + dir.filePath("missing")});
     QFile::remove(record);
     EditLocalFile(ini, config, dir.filePath("a.txt"));
-    ASSERT_TRUE(testutil::waitFor([&] { return QFileInfo::exists(record); }));
+    ASSERT_TRUE(testutil::waitFor([&] { return testutil::readFile(record).endsWith('|'); }));
     EXPECT_EQ(prompt.asked().size(), 1u);
 }
 
