@@ -6,6 +6,7 @@
 #include "app/filepanel.h"
 #include "app/mainscripts.h"
 #include "app/maincustom.h"
+#include "app/maineditview.h"
 #include "app/mainprefs.h"
 #include "app/mainfileops.h"
 #include "app/mainsites.h"
@@ -114,6 +115,8 @@ void TfrmMain::buildCommands()
     Transfers->Wire();
     FileOps = new MainFileOps(*this);
     FileOps->RegisterCommands(*Commands);
+    EditView = new MainEditView(*this);
+    EditView->RegisterCommands(*Commands);
     Prefs = new MainPreferences(*this);
     Prefs->buildCommands();
     CustomCommands = new MainCustomCommands(*this);
@@ -278,5 +281,6 @@ void TfrmMain::buildToolBar()
         ToolBar->addAction(command(QString::fromLatin1(id)));
     QueueControl->AddToolButtons(ToolBar);
     ToolBar->addAction(command(QStringLiteral("mnuGeneral")));
+    EditView->AddToolButtons(ToolBar);
     FileOps->AddToolButtons(ToolBar);
 }

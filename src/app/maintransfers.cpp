@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/maineditview.h"
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
 #include "app/queuecontroller.h"
@@ -197,6 +198,12 @@ void MainTransfers::FileDblClick(FilePanel* panel)
             StartDownload();
         else
             StartUpload();
+        return;
+    case 1:
+        m_window.EditView->ViewFrom(panel);
+        return;
+    case 2:
+        m_window.EditView->EditFrom(panel);
         return;
     case 3:
         m_window.QueueControl->AddSelection(panel);

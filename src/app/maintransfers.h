@@ -50,7 +50,7 @@ public:
     void queTransferClick();
     void mnuManualDownloadClick();
     // A double click on a file of either view, by the DoubleClick preference: 0 transfers it,
-    // 3 queues it (1 view and 2 edit belong to remote edit and view).
+    // 1 views it, 2 edits it (MainEditView), 3 queues it.
     void FileDblClick(FilePanel* panel);
 
     // StartDownload / StartUpload of the design: the selection of the remote (local) view,

@@ -20,6 +20,7 @@ class MainScripts;
 class MainCustomCommands;
 class MainPreferences;
 class MainFileOps;
+class MainEditView;
 class MainTransfers;
 class MainSites;
 class QueueController;
@@ -48,7 +49,8 @@ struct ConfigData;
 //                      selection, styles, sorting, find, the listing's save, print and view
 // The transfer queue's window side lives in QueueController (queuecontroller.cpp, queuefiles.cpp),
 // the batches' in MainTransfers (maintransfers.cpp, transferstatus.cpp), the file commands in
-// MainFileOps (mainfileops.cpp), scripts and the D-Bus link in MainScripts (mainscripts.cpp).
+// MainFileOps (mainfileops.cpp), View and Edit in MainEditView (maineditview.cpp), scripts and
+// the D-Bus link in MainScripts (mainscripts.cpp).
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -88,6 +90,7 @@ public:
     QMenu* PopupView = nullptr;  // the file views' right-button menu
     QMenu* PopupCommand = nullptr;  // the same over a selection of an idle session
     MainFileOps* FileOps = nullptr;  // the file commands (mainfileops.cpp)
+    MainEditView* EditView = nullptr;  // View and Edit (maineditview.cpp)
     TFindBox* FindBox = nullptr;
     MainScripts* Scripts = nullptr;  // scripts, typed commands and the D-Bus link (mainscripts.cpp)
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)

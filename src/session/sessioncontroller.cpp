@@ -273,6 +273,11 @@ void SessionController::Abort()
         // stays (a raw ABOR would be refused while the engine is busy).
         emit statusText(QStringLiteral("Aborting"));
         m_ftp->AbortWithSynch();
+    } else if (m_state == SessionState::EditFetch || m_state == SessionState::ViewFetch) {
+        // A fetch for viewing or editing, or an edited file on its way back, ends as failed.
+        // While the user edits nothing is on the wire: the editor's own Abort ends the edit.
+        if (m_ftp->Busy())
+            m_ftp->AbortWithSynch();
     } else if (m_state == SessionState::CustomCommand && m_ftp->Busy()) {
         // The custom-command runner drops the commands not yet sent; the one on its way
         // is answered as a raw command and the session becomes ready then.

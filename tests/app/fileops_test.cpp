@@ -44,17 +44,19 @@ protected:
         window.Commands->update();
         return window.command(QString::fromLatin1(id))->isEnabled();
     }
-    // The file commands of a menu: the transfer entries at its top belong to the batch tests.
+    // The file commands of a menu: the transfer entries at its top belong to the batch tests,
+    // View and Edit to the edit tests.
     static QStringList menuTexts(QMenu* menu)
     {
         QMetaObject::invokeMethod(menu, "aboutToShow");
-        const QStringList transfers{"mnuDownload", "mnuUpload", "mnuManualDownload", "popDownload"};
+        const QStringList transfers{"mnuDownload", "mnuUpload", "mnuManualDownload", "popDownload",
+                                    "mnuView",     "mnuEdit",   "popView",           "popEdit"};
         QStringList texts;
         for (QAction* action : menu->actions()) {
             if (transfers.contains(action->objectName()))
                 continue;
             if (action->isSeparator()) {
-                if (!texts.isEmpty())
+                if (!texts.isEmpty() && texts.last() != "-")  // around entries left out
                     texts << "-";
             } else {
                 texts << action->text();
