@@ -172,7 +172,9 @@ void MainSites::AddCurrentSite()
         const bool anonymous = connection.user.isEmpty() || connection.user == QLatin1String("anonymous");
         try {
             sites.addConnectionSite(dialog->Group(), name, connection.host, QString::number(connection.portNumber()),
-                                    anonymous ? QString() : connection.user, anonymous ? QString() : connection.password);
+                                    anonymous ? QString() : connection.user, anonymous ? QString() : connection.password,
+                                    connection.encryption == ftpeNone ? QString()
+                                                                      : QString::number(int(connection.encryption)));
         } catch (const AppError& error) {
             showAppError(error);
             return;
@@ -192,8 +194,17 @@ QString MainSites::addressWithoutLogin(const ConnectionRequest& request)
     QString host = request.host.trimmed();
     if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
         host = QLatin1Char('[') + host + QLatin1Char(']');
-    QString address = QStringLiteral("ftp://") + host;
-    if (request.portNumber() != 21)
+    // The scheme carries TLS to the new process; "ftp only when offered" has no scheme and stays plain.
+    QString scheme = QStringLiteral("ftp://");
+    quint16 defaultPort = 21;
+    if (request.encryption == ftpeImplicit) {
+        scheme = QStringLiteral("ftps://");
+        defaultPort = 990;
+    } else if (request.encryption == ftpeExplicit) {
+        scheme = QStringLiteral("ftpes://");
+    }
+    QString address = scheme + host;
+    if (request.portNumber() != defaultPort)
         address += QLatin1Char(':') + QString::number(request.portNumber());
     // A directory ends with "/": without it the address would name a file to download.
     QString dir = request.initialDirectory.value_or(QString());

@@ -181,6 +181,12 @@ QWidget* TfrmSite::buildGeneralTab()
     txtPort = lineEdit("txtPort", tab);
     txtPort->setMaximumWidth(80);
     GeneralFields->addRow(QStringLiteral("Port"), txtPort);
+    cboEncryption = new QComboBox(tab);
+    cboEncryption->setObjectName(QStringLiteral("cboEncryption"));
+    // In the order of the stored values "0" to "3".
+    cboEncryption->addItems({QStringLiteral("Plain FTP"), QStringLiteral("Require explicit FTP over TLS"),
+                             QStringLiteral("Implicit FTP over TLS"), QStringLiteral("Explicit FTP over TLS if available")});
+    GeneralFields->addRow(QStringLiteral("Encryption"), cboEncryption);
     txtUsername = lineEdit("txtUsername", tab);
     chkAnonymous = checkBox("chkAnonymous", QStringLiteral("Anonymous"), tab, false);
     auto* userRow = new QHBoxLayout;

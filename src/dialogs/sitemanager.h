@@ -71,6 +71,8 @@ public:
     QLineEdit* txtRemotePath = nullptr;
     QPlainTextEdit* SiteMemo = nullptr;
     QMenu* MemoMenu = nullptr;  // "&Copy", "&Paste", "C&lear"
+    // The site's `Encryption`: plain, explicit TLS required, implicit TLS, explicit when offered.
+    QComboBox* cboEncryption = nullptr;
     // Advanced
     QComboBox* cboServerType = nullptr;
     QLineEdit* txtAccount = nullptr;

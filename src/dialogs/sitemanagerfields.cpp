@@ -2,6 +2,8 @@
 // follow it, Save and Revert, the statistics and the local folder picker.
 #include "dialogs/sitemanager.h"
 
+#include "session/connectionrequest.h"
+
 #include "dialogs/checkrange.h"
 #include "platform/core/apperror.h"
 #include "platform/core/errorreport.h"
@@ -75,6 +77,17 @@ void TfrmSite::wireFields()
     for (QCheckBox* box : {chkAnonymous, chkSavePass, chkAntiIdle, chkLog, chkRestoreState, chkShowhidden, chkRenameExt})
         connect(box, &QCheckBox::stateChanged, this, &TfrmSite::fieldEdited);
     connect(cboServerType, &QComboBox::currentIndexChanged, this, &TfrmSite::fieldEdited);
+    connect(cboEncryption, &QComboBox::currentIndexChanged, this, [this](int index) {
+        // Implicit TLS has a port of its own: offered in place of the plain one, and back.
+        if (!m_loading) {
+            const QString port = txtPort->text().trimmed();
+            if (index == 2 && (port.isEmpty() || port == QLatin1String("21")))
+                txtPort->setText(QStringLiteral("990"));
+            else if (index != 2 && port == QLatin1String("990"))
+                txtPort->setText(QStringLiteral("21"));
+        }
+        fieldEdited();
+    });
     connect(grpTransMode, &QButtonGroup::idToggled, this, [this](int, bool on) {
         if (on)
             fieldEdited();
@@ -173,6 +186,7 @@ TSiteRecord TfrmSite::FieldsRecord() const
     site.Resume = m_loadedResume;
     site.Retry = txtRetry->text().trimmed();
     site.Timeout = txtTimeout->text().trimmed();
+    site.Encryption = cboEncryption->currentIndex() > 0 ? QString::number(cboEncryption->currentIndex()) : QString();
     site.Options = FieldsOptions().toString();
     const QString notes = SiteMemo->toPlainText();
     if (!notes.isEmpty())
@@ -204,6 +218,7 @@ void TfrmSite::LoadSite(const QString& name)
     txtRemoteFilter->setText(site.RemoteFilter);
     txtRetry->setText(site.Retry);
     txtTimeout->setText(site.Timeout);
+    cboEncryption->setCurrentIndex(int(siteEncryption(site.Encryption)));
     SiteMemo->setPlainText(site.Notes.join(QLatin1Char('\n')));
     ShowOptions(options);
     m_loadedResume = site.Resume;

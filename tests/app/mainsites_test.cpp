@@ -215,6 +215,20 @@ TEST_F(SiteCommandsTest, AnonymousAddAndEditCurrentSite)
     EXPECT_EQ(sites.readString("public", "Port"), "2121");
     EXPECT_FALSE(sites.valueExists("public", "User"));
     EXPECT_FALSE(sites.valueExists("public", "Pass"));
+    EXPECT_FALSE(sites.valueExists("public", "Encryption"));
+
+    // An ftps:// address keeps its TLS in the stored site.
+    window->Session->SetCurrentSiteName({});
+    window->QuickConnect->txtFTPServer->setEditText("ftps://secure.example.org");
+    ASSERT_TRUE(window->Commands->trigger("mnuAddCurrentSite"));
+    TfrmSiteGroup* addTls = openDialog<TfrmSiteGroup>(*window);
+    ASSERT_TRUE(addTls);
+    addTls->txtSiteName->setText("secure");
+    addTls->btnOKClick();
+    const IniFile reread(home.filePath("sites.ini"));
+    EXPECT_EQ(reread.readString("secure", "Encryption"), "2");
+    EXPECT_EQ(reread.readString("secure", "Port"), "990");
+    window->Session->SetCurrentSiteName("public");
 
     ASSERT_TRUE(window->Commands->trigger("mnuEditCurrentSite"));
     TfrmSite* manager = openDialog<TfrmSite>(*window);
@@ -293,6 +307,9 @@ TEST_F(SiteCommandsTest, NewSessionKeepsTheLoginOffTheCommandLine)
         {"", "ftp://joe:pw@host:990/pub/file.txt", {}, {{"ftp://host:990/pub/"}, "joe", "pw"}},
         {"", "host|/data dir", {"ann", "x", "21"}, {{"ftp://host/data dir/"}, "ann", "x"}},
         {"", "host", {"", "", "21"}, {{"ftp://host"}, "", ""}},
+        {"", "ftps://joe:pw@host/in/", {}, {{"ftps://host/in/"}, "joe", "pw"}},
+        {"", "ftps://host:2990", {}, {{"ftps://host:2990"}, "", ""}},
+        {"", "ftpes://[::1]:2121", {}, {{"ftpes://[::1]:2121"}, "", ""}},
     };
     TSiteDatabase none(home.filePath("none.ini"));
     for (const Case& c : cases) {

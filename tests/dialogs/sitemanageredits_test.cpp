@@ -203,4 +203,31 @@ TEST_F(SiteManagerTest, ExitAsksAboutPendingChanges)
     EXPECT_FALSE(form->isVisible());
 }
 
+// Encryption: implicit TLS offers its own port in place of 21 and gives it back; the choice is
+// stored as its number, plain as no key at all, and shown again when the site is loaded.
+TEST_F(SiteManagerTest, EncryptionRoundTripsAndMovesThePort)
+{
+    makeGroup("Personal", {"a", "b"});
+    auto form = open();
+    edit(*form, "a");
+    EXPECT_EQ(form->cboEncryption->currentIndex(), 0);
+    form->cboEncryption->setCurrentIndex(2);
+    EXPECT_EQ(form->txtPort->text(), "990");
+    form->cboEncryption->setCurrentIndex(1);
+    EXPECT_EQ(form->txtPort->text(), "21");
+    form->txtPort->setText("2121");
+    form->cboEncryption->setCurrentIndex(2);
+    EXPECT_EQ(form->txtPort->text(), "2121");  // a port of the user's own stays
+    ASSERT_TRUE(form->btnSaveClick());
+    EXPECT_EQ(db.readSite("a").Encryption, "2");
+
+    edit(*form, "b");
+    EXPECT_EQ(form->cboEncryption->currentIndex(), 0);
+    edit(*form, "a");
+    EXPECT_EQ(form->cboEncryption->currentIndex(), 2);
+    form->cboEncryption->setCurrentIndex(0);
+    ASSERT_TRUE(form->btnSaveClick());
+    EXPECT_FALSE(db.file().valueExists("a", "Encryption"));
+}
+
 }  // namespace
