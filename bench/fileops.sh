@@ -15,18 +15,14 @@ FOLDERS=${FOLDERS:-1000}
 FILES_PER=${FILES_PER:-20}
 user=orvoftp-test
 pass=Orvo-test-pw1
+# shellcheck source=bench/vsftpd.sh
+. "$top/bench/vsftpd.sh"
 
-[ "$(id -u)" = 0 ] || { echo "bench/fileops.sh needs root (vsftpd logs in a system account)"; exit 1; }
-for tool in "$ours" /usr/sbin/vsftpd lftp; do
-  command -v "$tool" >/dev/null || { echo "missing $tool (make build; make deps)"; exit 1; }
-done
-id "$user" >/dev/null 2>&1 || useradd -M -s /bin/sh -d / "$user"
-echo "$user:$pass" | chpasswd
+bench_setup bench/fileops.sh "$ours" lftp
 
 work=$(mktemp -d /dev/shm/orvobench.XXXXXX)
 srv=$work/srv
-vsftpd_pid=
-cleanup() { [ -n "$vsftpd_pid" ] && kill "$vsftpd_pid" 2>/dev/null; rm -rf "$work"; }
+cleanup() { stop_vsftpd; rm -rf "$work"; }
 trap cleanup EXIT
 chmod 755 "$work"
 mkdir -p "$srv"
@@ -41,35 +37,9 @@ for d in $(seq -w 1 "$FOLDERS"); do
 done
 chown -R "$user" "$srv" "$work/pristine"
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-mkdir -p /var/run/vsftpd/empty
-cat > "$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-anonymous_enable=NO
-local_enable=YES
-write_enable=YES
-local_umask=022
-local_root=$srv
-pasv_enable=YES
-pasv_min_port=40000
-pasv_max_port=60000
-pasv_address=127.0.0.1
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-pam_service_name=vsftpd
-secure_chroot_dir=/var/run/vsftpd/empty
-xferlog_enable=NO
-max_clients=100
-max_per_ip=100
-CONF
-/usr/sbin/vsftpd "$work/vsftpd.conf" &
-vsftpd_pid=$!
-for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break; sleep 0.1; done
+port=$(free_port)
+vsftpd_config "$port" 40000 60000 > "$work/vsftpd.conf"
+start_vsftpd "$work/vsftpd.conf" "$port"
 
 # seconds CMD...: wall time of one run; fails the benchmark when the command fails or leaves
 # anything of the tree behind.
@@ -80,7 +50,6 @@ seconds() {
   [ ! -e "$srv/tree" ] || { echo "FAILED: $* left $(find "$srv/tree" | wc -l) entries" >&2; exit 1; }
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f\n", b - a }'
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 fresh_tree() { rm -rf "$srv/tree"; cp -a "$work/pristine" "$srv/tree"; sync; }
 
 del_ours() { "$ours" 127.0.0.1 "$port" "$user" "$pass" tree; }
