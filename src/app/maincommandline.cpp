@@ -192,7 +192,7 @@ void MainCommandLine::connectFromBoxes(bool sessionLogin)
         request.password = m_sessionPassword;
     }
     m_watching = m_quit;
-    m_batchBegan = false;
+    m_ownBatch = 0;
     session.SetState(SessionState::LoggingIn);
     m_window.LocalPanel->View()->setFocus();
     if (!session.Connect(request)) {
@@ -238,9 +238,9 @@ void MainCommandLine::watchSession()
         if (state == SessionState::NotConnected || state == SessionState::Idle)
             connectEnded(state == SessionState::Idle);
     });
-    connect(runner, &BatchRunner::batchStarted, this, [this] {
-        if (m_watching)
-            m_batchBegan = true;
+    connect(runner, &BatchRunner::batchStarted, this, [this](quint64 id) {
+        if (m_watching && m_ownBatch == 0)
+            m_ownBatch = id;
     });
     connect(runner, &BatchRunner::batchFinished, this, &MainCommandLine::batchFinished);
 }
@@ -249,7 +249,7 @@ void MainCommandLine::watchSession()
 // is nothing to run: the run is over too, unless a script still has work to do.
 void MainCommandLine::connectEnded(bool reachedIdle)
 {
-    if (!m_watching || m_batchBegan)
+    if (!m_watching || m_ownBatch != 0)
         return;
     if (!reachedIdle) {
         closeWith(2);
@@ -264,16 +264,20 @@ void MainCommandLine::connectEnded(bool reachedIdle)
         closeWith(m_leftOut ? 3 : 0);
 }
 
-// The batch runner closes the program after a batch that ran to its end; a batch the lost
+// Any batch that fails makes the status 3 (a script's batches too). The batch runner closes
+// the program after a batch that ran to its end; the batch of the command line that the lost
 // connection ended does not get there.
 void MainCommandLine::batchFinished(const BatchSummary& summary)
 {
-    if (!m_quit || !m_batchBegan)
+    if (!m_quit)
         return;
-    m_exitCode = summary.ok() && !m_leftOut ? 0 : 3;
-    if (summary.disconnected)
-        closeWith(3);
+    if (!summary.ok() || m_leftOut)
+        m_exitCode = 3;
+    if (summary.id != m_ownBatch)
+        return;
     m_watching = false;
+    if (summary.disconnected && !m_window.Scripts->Runner().ScriptRunning())
+        closeWith(3);
 }
 
 void MainCommandLine::closeWith(int code)

@@ -58,8 +58,8 @@ private:
     std::vector<std::pair<QString, int>> m_logLines;  // likewise: the log begins with its first line
     bool m_windowUp = false;
     bool m_quit = false;         // QUIT was given
-    bool m_watching = false;     // our connect runs and no batch has begun yet
-    bool m_batchBegan = false;
+    bool m_watching = false;     // our connect runs, or the batch it began
+    quint64 m_ownBatch = 0;      // the batch that connect began
     bool m_leftOut = false;      // a GET, PUT or upload path was not queued
     int m_exitCode = 0;
 };

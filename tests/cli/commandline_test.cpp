@@ -54,9 +54,8 @@ protected:
     };
 
     // The window program, offscreen, in a home of its own, started from `launch`.
-    Run run(const QStringList& arguments, int timeoutMs = 60000)
+    void start(QProcess& process, const QStringList& arguments)
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORVOFTP_HOME", home.path());
         env.insert("HOME", home.path());
@@ -66,6 +65,11 @@ protected:
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(launch.path());
         process.start(QStringLiteral(ORVO_PROGRAM), arguments);
+    }
+    Run run(const QStringList& arguments, int timeoutMs = 60000)
+    {
+        QProcess process;
+        start(process, arguments);
         Run result;
         if (!waitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
             process.kill();
@@ -156,6 +160,30 @@ TEST_F(CommandLineTest, QuitEndsWithTheBatchModeCodes)
             EXPECT_TRUE(sameFile(a, serverRoot.filePath("pub/a.txt"))) << c.what;
         }
     }
+}
+
+// A server that goes away during the batch and does not come back: once the reconnect has
+// failed too, the program closes with 3.
+TEST_F(CommandLineTest, AConnectionLostForGoodEndsWithThree)
+{
+    testutil::writeFile(home.filePath("orvoftp.ini"),
+                        ("[Setup]\nPath=" + downloads + "\nRetry=1\nRetryDelay=0\nRestoreState=0\n").toUtf8());
+    PyFtpServer ftpd;
+    PyFtpOptions options;
+    options.users << "tester:pw-Tester9:" + serverRoot.path();
+    options.throttle = 50000;
+    ASSERT_TRUE(ftpd.start(options)) << ftpd.error().toStdString();
+    QProcess process;
+    start(process, login(ftpd) + QStringList{"GET=/pub/a.txt", "QUIT=1"});
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(QDir(downloads).filePath("a.txt")).size() > 0; }, 20000));
+    ftpd.stop();
+    const bool ended = waitFor([&] { return process.state() == QProcess::NotRunning; }, 60000);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    ASSERT_TRUE(ended) << "it did not end by itself";
+    EXPECT_EQ(process.exitCode(), 3) << process.readAllStandardError().toStdString();
 }
 
 // REMOTEDIR is where the session goes after the login, before the queue file's entries
