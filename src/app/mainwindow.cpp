@@ -4,6 +4,7 @@
 #include "app/columnfit.h"
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/maincommandline.h"
 #include "app/mainscripts.h"
 #include "app/mainfileops.h"
 #include "app/mainsites.h"
@@ -20,6 +21,7 @@
 #include "platform/core/programdir.h"
 #include "platform/core/prompt.h"
 #include "platform/desktop/qtprompt.h"
+#include "scripting/commandline.h"
 #include "session/localdirectory.h"
 #include "session/pathhelpers.h"
 #include "session/sessioncontroller.h"
@@ -85,22 +87,6 @@ ConfigData& TfrmMain::Config()
 QAction* TfrmMain::command(const QString& id) const
 {
     return Commands->action(id);
-}
-
-QStringList TfrmMain::CollectArguments(const QStringList& raw)
-{
-    QStringList collected;
-    for (const QString& argument : raw) {
-        if (argument.isEmpty())
-            break;
-        if (argument.toUpper().contains(QLatin1String("ORVOFTP.EXE")))
-            continue;
-        // The executable's own path, as a shell or launcher may pass it again.
-        if (QFileInfo(argument).canonicalFilePath() == QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath())
-            continue;
-        collected << argument;
-    }
-    return collected;
 }
 
 // --- Building ------------------------------------------------------------------------------
@@ -209,8 +195,10 @@ void TfrmMain::buildTray()
 
 void TfrmMain::FormCreate(const QStringList& rawArguments)
 {
-    // 1-2: starting; everything that needs a session or a later step stays off.
+    // 1-2: starting; everything that needs a session or a later step stays off. The
+    // command line takes the working directory before the local view makes its own current.
     Session->SetState(SessionState::StartingUp);
+    CommandLine = new MainCommandLine(*this);
     setWindowTitle(QString::fromLatin1(Caption));
     RemotePanel->PathBox()->setEnabled(false);
     Commands->update();
@@ -251,7 +239,8 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
     Scripts->Start();
 
     // 15: arguments.
-    const QStringList arguments = CollectArguments(rawArguments);
+    const QStringList arguments =
+        CollectArguments(rawArguments, QCoreApplication::applicationFilePath(), CommandLine->LaunchDirectory());
     if (!arguments.isEmpty())
         ProcessCommandLine(arguments);
     else if (!QueueControl->PostPendingQueueOffer() && Config().ShowSiteManager)
@@ -260,15 +249,7 @@ void TfrmMain::FormCreate(const QStringList& rawArguments)
 
 void TfrmMain::ProcessCommandLine(const QStringList& arguments)
 {
-    // The address form: every argument joined into the server box, then connect. The other
-    // forms (keywords, scripts, uploads) choose by the first argument as well.
-    const QString first = arguments.first();
-    if (first.contains(QLatin1Char('=')) || first.startsWith(QLatin1Char('+')))
-        return;
-    QuickConnect->SetServerText(arguments.join(QLatin1Char(' ')));
-    Commands->update();
-    // Connect once the window is up, as the start-up sequence ends before the loop runs.
-    QMetaObject::invokeMethod(this, [this] { btnConnectClick(); }, Qt::QueuedConnection);
+    CommandLine->Process(arguments);
 }
 
 void TfrmMain::FirstResize()
@@ -295,6 +276,12 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         FormClose();
     }
     event->accept();
+}
+
+void TfrmMain::CloseWithoutAsking()
+{
+    m_closeConfirmed = true;
+    close();
 }
 
 bool TfrmMain::FormCloseQuery()

@@ -16,6 +16,7 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainCommandLine;
 class MainScripts;
 class MainCustomCommands;
 class MainPreferences;
@@ -96,6 +97,7 @@ public:
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
     MainPreferences* Prefs = nullptr;  // the "&Preferences" submenu (mainprefs.cpp)
     MainCustomCommands* CustomCommands = nullptr;  // the "Custom Commands" submenu (maincustom.cpp)
+    MainCommandLine* CommandLine = nullptr;  // the program's arguments (maincommandline.cpp)
 
     ConfigData& Config();
     // A command by its id ("btnConnect", "mnuRefresh", ...).
@@ -129,8 +131,8 @@ public:
     // The first resize: the socket layer's description line, pane sizes on a first run,
     // state 0.
     void FirstResize();
-    // The arguments the program was started with, as the start-up collected them.
-    static QStringList CollectArguments(const QStringList& raw);
+    // Closes without the exit questions: an unattended run (QUIT) has ended.
+    void CloseWithoutAsking();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
