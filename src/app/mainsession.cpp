@@ -174,15 +174,18 @@ void TfrmMain::ConnectToSiteEntry(const QString& siteName)
 void TfrmMain::ConnectRoutine()
 {
     const QString text = QuickConnect->ServerText();
-    if (text.isEmpty())
-        return;
-    ConnectionRequest request =
-        resolveServerText(text, QuickConnect->Boxes(), Session->CurrentSiteName(), *SiteDatabase, Config().Email);
+    ConnectionRequest request;
+    if (!text.isEmpty())
+        request = resolveServerText(text, QuickConnect->Boxes(), Session->CurrentSiteName(), *SiteDatabase, Config().Email);
     // The boxes still show an encrypted connection: connecting again keeps it encrypted.
     if (request.origin == ConnectionRequest::Origin::Typed && request.encryption == ftpeNone)
         request.encryption = QuickConnect->ShownEncryption();
-    if (!Session->Connect(request))
+    if (!Session->Connect(request)) {
+        // Nothing to connect to: the login state the caller set would otherwise stay for good.
+        if (Session->State() == SessionState::LoggingIn)
+            Session->ResetToDisconnected();
         Commands->update();
+    }
 }
 
 void TfrmMain::mnuRawCmdClick()

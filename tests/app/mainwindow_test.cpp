@@ -231,6 +231,17 @@ TEST_F(MainWindowTest, RawCommandGoesOutAsTypedAndTheWindowBecomesReady)
     ASSERT_TRUE(waitFor([&] { return window->Session->State() == SessionState::Idle; }));
 }
 
+// A server box that names no host starts nothing, and the window stays ready to connect
+// rather than "logging in" for good.
+TEST_F(MainWindowTest, AServerBoxWithoutAHostLeavesTheWindowReadyToConnect)
+{
+    auto window = openWindow();
+    window->QuickConnect->SetServerText("|/pub");
+    window->btnConnectClick();
+    EXPECT_EQ(window->Session->State(), SessionState::NotConnected);
+    EXPECT_TRUE(window->command("btnConnect")->isEnabled());
+}
+
 TEST_F(MainWindowTest, HistoryKeepsFifteenAndTheExitWritesLayoutAndHistory)
 {
     {
