@@ -16,6 +16,7 @@ class QToolBar;
 class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
+class MainBrowsers;
 class MainScripts;
 class MainCustomCommands;
 class MainPreferences;
@@ -96,6 +97,7 @@ public:
     MainSites* SiteMenus = nullptr;  // the site commands and the group menu (mainsites.cpp)
     MainPreferences* Prefs = nullptr;  // the "&Preferences" submenu (mainprefs.cpp)
     MainCustomCommands* CustomCommands = nullptr;  // the "Custom Commands" submenu (maincustom.cpp)
+    MainBrowsers* Browsers = nullptr;  // the server browsers (mainbrowser.cpp)
 
     ConfigData& Config();
     // A command by its id ("btnConnect", "mnuRefresh", ...).
