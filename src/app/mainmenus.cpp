@@ -3,8 +3,8 @@
 #include "app/mainwindow.h"
 
 #include "app/commandregistry.h"
-#include "app/mainbrowser.h"
 #include "app/filepanel.h"
+#include "app/mainbrowser.h"
 #include "app/mainscripts.h"
 #include "app/maincustom.h"
 #include "app/maineditview.h"

@@ -252,10 +252,12 @@ void TfrmBrowseServer::endWithMessage(const QString& text)
 {
     m_ending = true;
     Browse->unsetCursor();
-    // Asked once the session's handler has returned; the window closes after the answer.
-    QMetaObject::invokeMethod(this, [this, text] {
+    // Asked once the session's handler has returned; the window closes after the answer
+    // (unless the main window closed it meanwhile).
+    QMetaObject::invokeMethod(this, [self = QPointer<TfrmBrowseServer>(this), text] {
         prompts().messageBox(text, QString::fromLatin1(SessionController::Caption), Prompt::Icon::Error, Prompt::Ok);
-        close();
+        if (self)
+            self->close();
     }, Qt::QueuedConnection);
 }
 

@@ -59,7 +59,6 @@ public:
     // A server browser's session: it lists every directory it reaches (whatever AutoRefresh
     // says) and keeps no session log file (that file is the main session's).
     void SetBrowsing(bool on) { m_browsing = on; }
-    bool Browsing() const { return m_browsing; }
     // Where listing-cache files go (the temporary directory by default).
     void SetTempDir(const QString& dir);
     const QString& TempDir() const { return m_tempDir; }
