@@ -1,6 +1,6 @@
 // The file list view with 100,000 rows: sorting by name, size and date, filling the view,
 // fitting its columns and switching to the list style. Runs offscreen.
-#include "app/columnfit.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "guibenchmain.h"
 

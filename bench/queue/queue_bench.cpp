@@ -1,8 +1,8 @@
 // The transfer queue with its list: adding, reordering, deleting and clearing entries at
 // several queue sizes, and queue files of 100,000 entries. Each figure includes the list's
 // update, its one column fit and a paint, as the window does them. Runs offscreen.
-#include "app/columnfit.h"
 #include "app/queueview.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "guibenchmain.h"
 #include "transfers/queuebuilder.h"

@@ -1,6 +1,6 @@
 #include "app/filepanel.h"
 
-#include "app/columnfit.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "session/localdirectory.h"
 #include "session/pathhelpers.h"

@@ -2,11 +2,11 @@
 // splitters, show/hide of its parts, the notification-area icon, Escape and the wheel.
 #include "app/mainwindow.h"
 
-#include "app/columnfit.h"
 #include "app/filepanel.h"
 #include "app/quickconnectbar.h"
 #include "app/wheelsteps.h"
 #include "console/xconsole.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "platform/core/inifile.h"
 #include "session/sessioncontroller.h"

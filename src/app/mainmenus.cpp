@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainbrowser.h"
 #include "app/mainscripts.h"
 #include "app/maincustom.h"
 #include "app/maineditview.h"
@@ -117,6 +118,8 @@ void TfrmMain::buildCommands()
     FileOps->RegisterCommands(*Commands);
     EditView = new MainEditView(*this);
     EditView->RegisterCommands(*Commands);
+    Browsers = new MainBrowsers(*this);
+    Browsers->RegisterCommands(*Commands);
     Prefs = new MainPreferences(*this);
     Prefs->buildCommands();
     CustomCommands = new MainCustomCommands(*this);
@@ -219,7 +222,7 @@ void TfrmMain::buildMenus()
 
     QMenu* sites = bar->addMenu(QStringLiteral("S&ites"));
     add(sites, {"mnuSiteManager", "-", "mnuAddCurrentSite", "mnuEditCurrentSite", "mnuCreateShortcut", "-",
-                "mnuSaveLocalPath", "mnuSaveRemotePath", "-", "mnuNewSession"});
+                "mnuSaveLocalPath", "mnuSaveRemotePath", "-", "mnuBrowseServer", "mnuNewSession"});
     connect(sites, &QMenu::aboutToShow, this, refresh);
 
     QMenu* directory = bar->addMenu(QStringLiteral("&Directory"));

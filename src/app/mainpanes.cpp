@@ -20,7 +20,7 @@
 #include <QSplitter>
 #include <QTimer>
 
-#include "app/columnfit.h"
+#include "controls/columnfit.h"
 
 void TfrmMain::wirePanes()
 {

@@ -3,7 +3,6 @@
 // the site paths; the view parts of the settings.
 #include "app/mainwindow.h"
 
-#include "app/columnfit.h"
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/findbox.h"
@@ -11,6 +10,7 @@
 #include "app/messagewindow.h"
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "engine/ftp.h"
 #include "platform/core/apperror.h"

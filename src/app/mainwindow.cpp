@@ -1,10 +1,10 @@
 // The main window: building it, the start-up sequence, the exit sequence.
 #include "app/mainwindow.h"
 
-#include "app/columnfit.h"
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
 #include "app/maincommandline.h"
+#include "app/mainbrowser.h"
 #include "app/mainscripts.h"
 #include "app/mainfileops.h"
 #include "app/mainsites.h"
@@ -14,6 +14,7 @@
 #include "app/securityindicator.h"
 #include "console/xconsole.h"
 #include "controls/browsedir.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "dialogs/resumedialog.h"
 #include "engine/ftp.h"
@@ -77,6 +78,7 @@ TfrmMain::~TfrmMain()
 {
     // The window's children go before the session: nothing it reports may reach them then.
     Session->disconnect(this);
+    Browsers->CloseAll();  // they use the settings, sites and store that go with the window
 }
 
 ConfigData& TfrmMain::Config()
@@ -306,6 +308,7 @@ void TfrmMain::FormClose()
     Scripts->Shutdown();
     Session->SetScriptRunning(false);
     QueueControl->SavePendingQueue();  // while the session still tells whether a batch runs
+    Browsers->CloseAll();
     Session->Shutdown();
     const bool hidden = TrayIcon->isVisible();
     if (hidden)

@@ -17,6 +17,7 @@ class CommandRegistry;
 class FilePanel;
 class LocalDirectoryModel;
 class MainCommandLine;
+class MainBrowsers;
 class MainScripts;
 class MainCustomCommands;
 class MainPreferences;
@@ -98,6 +99,7 @@ public:
     MainPreferences* Prefs = nullptr;  // the "&Preferences" submenu (mainprefs.cpp)
     MainCustomCommands* CustomCommands = nullptr;  // the "Custom Commands" submenu (maincustom.cpp)
     MainCommandLine* CommandLine = nullptr;  // the program's arguments (maincommandline.cpp)
+    MainBrowsers* Browsers = nullptr;  // the server browsers (mainbrowser.cpp)
 
     ConfigData& Config();
     // A command by its id ("btnConnect", "mnuRefresh", ...).

@@ -4,6 +4,7 @@
 
 #include "app/commandregistry.h"
 #include "app/filepanel.h"
+#include "app/mainbrowser.h"
 #include "app/mainwindow.h"
 #include "app/queueview.h"
 #include "controls/orvoview.h"
@@ -261,7 +262,8 @@ void QueueController::QueueFileDrop(const QStringList& files)
 
 bool QueueController::QueueDragOver(TOrvoListView* source, int) const
 {
-    return source == m_window.LocalPanel->View() || source == m_window.RemotePanel->View() || source == m_window.Queue;
+    return source == m_window.LocalPanel->View() || source == m_window.RemotePanel->View() || source == m_window.Queue
+           || m_window.Browsers->BrowserOf(source);
 }
 
 void QueueController::QueueDragDrop(TOrvoListView* source, int targetRow)
@@ -278,6 +280,8 @@ void QueueController::QueueDragDrop(TOrvoListView* source, int targetRow)
         AddSelection(m_window.LocalPanel);
     else if (source == m_window.RemotePanel->View())
         AddSelection(m_window.RemotePanel);
+    else if (TfrmBrowseServer* browser = m_window.Browsers->BrowserOf(source))
+        browser->mnuQueueClick();
 }
 
 bool QueueController::QueueKeyDown(QKeyEvent* event)

@@ -1,6 +1,6 @@
 #include "app/queueview.h"
 
-#include "app/columnfit.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 #include "transfers/transferqueue.h"
 

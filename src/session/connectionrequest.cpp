@@ -10,6 +10,12 @@ quint16 ConnectionRequest::portNumber() const
     return ok && number > 0 && number < 65536 ? quint16(number) : quint16(21);
 }
 
+bool ConnectionRequest::sameAccount(const ConnectionRequest& other) const
+{
+    return host.trimmed().compare(other.host.trimmed(), Qt::CaseInsensitive) == 0 && portNumber() == other.portNumber()
+           && user == other.user;
+}
+
 ConnectionRequest requestFromAddress(const QString& text)
 {
     const QuickConnectText address = parseFtpAddress(text);

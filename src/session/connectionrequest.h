@@ -54,9 +54,14 @@ struct ConnectionRequest
 
     // The route the connect routine chose (it depends on the proxy preferences).
     ConnectionRoute route;
+    // The connect routine takes `route` as it is instead of choosing one by the proxy
+    // preferences: a second session goes the way the first one went.
+    bool keepRoute = false;
 
     // The port as a number: 21 when the text is not a port number.
     quint16 portNumber() const;
+    // Both reach the same account: the same host (letter case aside), port and user.
+    bool sameAccount(const ConnectionRequest& other) const;
     bool operator==(const ConnectionRequest&) const = default;
 };
 

@@ -70,6 +70,8 @@ bool SessionController::Connect(ConnectionRequest request)
         request.port = QStringLiteral("21");
     SetAntiIdle(antiIdle);
     m_ftp->InitialDirectory = initialDirectory;
+    if (m_browsing)
+        m_ftp->LogSession = false;  // the session log file is the main session's
     m_ftp->UserPassword = request.password;
     m_ftp->UserName = request.user;
     // Behind an FTP-level firewall the TLS session is with the firewall, through SOCKS with
@@ -203,6 +205,10 @@ void SessionController::applyRoute(ConnectionRequest& request)
 {
     const QString host = request.host.trimmed();
     const quint16 port = request.portNumber();
+    if (request.keepRoute) {
+        keepRoute(request.route, host, port);
+        return;
+    }
     request.route = {};
     if (Config().EnableProxy && !m_ftp->CheckNoProxyHost(host)) {
         switch (Config().ProxyMode) {
@@ -220,6 +226,23 @@ void SessionController::applyRoute(ConnectionRequest& request)
     }
     m_ftp->SetFtpServer(host);
     m_ftp->FtpPort = port;
+}
+
+// The route of another session, taken as it is.
+void SessionController::keepRoute(const ConnectionRoute& route, const QString& host, quint16 port)
+{
+    m_ftp->FirewallType = route.direct() ? fwNone : route.firewall;
+    if (route.direct()) {
+        m_ftp->SetFtpServer(host);
+        m_ftp->FtpPort = port;
+        return;
+    }
+    m_ftp->SocksHost = host;
+    m_ftp->SocksPort = port;
+    m_ftp->ProxyHost = route.proxyHost;
+    m_ftp->ProxyPort = route.proxyPort;
+    m_ftp->FtpPort = route.proxyPort;
+    m_ftp->SetFtpServer(route.proxyHost);
 }
 
 void SessionController::BeginConnect()

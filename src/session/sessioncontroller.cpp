@@ -456,6 +456,7 @@ void SessionController::FTPFtpError(quint8 error, const QString& addinfo)
     // data connection, a refused command) is followed by the operation's own completion.
     if (!m_ftp->SessionConnected())
         SetState(SessionState::NotConnected);
+    emit ftpError(error);
 }
 
 void SessionController::FTPLoggedIn()

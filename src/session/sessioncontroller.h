@@ -56,6 +56,9 @@ public:
     // none for a server browser.
     void SetLocalDirectory(LocalDirectoryModel* local) { m_local = local; }
     LocalDirectoryModel* LocalDirectory() const { return m_local; }
+    // A server browser's session: it lists every directory it reaches (whatever AutoRefresh
+    // says) and keeps no session log file (that file is the main session's).
+    void SetBrowsing(bool on) { m_browsing = on; }
     // Where listing-cache files go (the temporary directory by default).
     void SetTempDir(const QString& dir);
     const QString& TempDir() const { return m_tempDir; }
@@ -177,6 +180,7 @@ signals:
     void queueUrlFile(const QString& remotePath);  // an address named a file (follow-up 18)
     void loggedIn(const QString& displayName);
     void disconnected();                       // the disconnect reset ran
+    void ftpError(quint8 error);               // an engine error, logged; it may have ended the session
     void messageWindow(const QString& title, const QStringList& lines);
     void remoteDirectoryReached(const QString& directory);
     // Engine completions, each once, with the engine's Success.
@@ -209,6 +213,7 @@ private:
     void applySiteOptions(const ConnectionRequest& request, bool* antiIdle);
     void offerToSaveCredentials(const ConnectionRequest& request);
     void applyRoute(ConnectionRequest& request);
+    void keepRoute(const ConnectionRoute& route, const QString& host, quint16 port);
     // Engine events (sessioncontroller.cpp, sessionremote.cpp).
     void FTPFtpInfo(quint8 info, const QString& addinfo);
     void FTPFtpError(quint8 error, const QString& addinfo);
@@ -237,6 +242,7 @@ private:
     SessionState m_state = SessionState::NotConnected;
     FollowUp m_follow = FollowUp::None;
     bool m_scriptRunning = false;
+    bool m_browsing = false;
     quint64 m_activity = 0;  // 0: none under way
     quint64 m_lastActivity = 0;
     bool m_activityFailed = false;

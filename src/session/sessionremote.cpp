@@ -22,7 +22,7 @@ void SessionController::RefreshRemote()
     // changes: without it they would stop half way.
     const bool runnerWaits = m_state == SessionState::Downloading || m_state == SessionState::Uploading
                              || m_state == SessionState::Deleting || m_state == SessionState::RemovingFolders;
-    if (!Config().AutoRefresh && !m_scriptRunning && !runnerWaits) {
+    if (!Config().AutoRefresh && !m_scriptRunning && !runnerWaits && !m_browsing) {
         EnterReady();
         return;
     }

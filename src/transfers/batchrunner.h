@@ -77,6 +77,8 @@ public:
 
     bool Running() const { return m_running; }
     quint64 CurrentBatch() const { return m_running ? m_batchId : 0; }
+    // The local directory the running batch began in (its downloads' home).
+    const QString& BatchLocalHome() const { return m_batchLocalHome; }
     // "&Halt Transfer": the batch stops once the file under way is done.
     bool Halted() const { return m_halt; }
     void SetHalt(bool halt);

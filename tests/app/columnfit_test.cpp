@@ -1,5 +1,5 @@
 // Column fitting: the width rules, and a real view filled to its width without a scroll bar.
-#include "app/columnfit.h"
+#include "controls/columnfit.h"
 #include "controls/orvoview.h"
 
 #include <QScrollBar>

@@ -140,3 +140,29 @@ TEST(QuickConnect, HistoryItems)
     EXPECT_EQ(historyItem("h", "joe", "pw", ""), "h:joe:pw");
     EXPECT_EQ(historyItem("h", "joe", "pw", "990"), "h:joe:pw:990");
 }
+
+// The same account: host without regard to letter case or blanks, the port as a number,
+// the user exactly (a browser's entries are queued only into a session on its account).
+TEST(QuickConnect, SameAccount)
+{
+    const auto request = [](const QString& host, const QString& port, const QString& user) {
+        ConnectionRequest r;
+        r.host = host;
+        r.port = port;
+        r.user = user;
+        return r;
+    };
+    const ConnectionRequest base = request("ftp.example.org", "21", "joe");
+    const struct {
+        ConnectionRequest other;
+        bool same;
+    } cases[] = {
+        {request("FTP.Example.org ", "21", "joe"), true},
+        {request("ftp.example.org", "", "joe"), true},  // no port: 21
+        {request("ftp.example.org", "2121", "joe"), false},
+        {request("ftp.example.org", "21", "Joe"), false},
+        {request("ftp.example.net", "21", "joe"), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(base.sameAccount(c.other), c.same) << c.other.host.toStdString() << ":" << c.other.port.toStdString();
+}

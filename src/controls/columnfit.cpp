@@ -1,4 +1,4 @@
-#include "app/columnfit.h"
+#include "controls/columnfit.h"
 
 #include "controls/orvoview.h"
 
