@@ -11,6 +11,7 @@
 #include "app/quickconnectbar.h"
 #include "console/xconsole.h"
 #include "controls/orvoview.h"
+#include "dialogs/sessionlogcolour.h"
 #include "engine/ftp.h"
 #include "platform/core/prompt.h"
 #include "platform/desktop/sound.h"
@@ -24,25 +25,11 @@
 #include <QComboBox>
 #include <QLabel>
 
-namespace {
-
-TColor logColour(int kind)
-{
-    switch (kind) {
-    case SessionController::LogCommand: return clGreen;
-    case SessionController::LogReply: return clNavy;
-    case SessionController::LogError: return clRed;
-    default: return clBlack;
-    }
-}
-
-}  // namespace
-
 void TfrmMain::wireSession()
 {
     SessionController* session = Session;
     connect(session, &SessionController::logLine, this, [this](const QString& text, int kind) {
-        Memo1->AddLine(text, logColour(kind));
+        Memo1->AddLine(text, sessionLogColour(kind));
         Scripts->LogWritten(text);
     });
     connect(session, &SessionController::clearLog, Memo1, &TcXConsole::Clear);

@@ -5,6 +5,7 @@
 #include "console/xconsole.h"
 #include "controls/columnfit.h"
 #include "controls/orvoview.h"
+#include "dialogs/sessionlogcolour.h"
 #include "engine/ftp.h"
 #include "platform/core/prompt.h"
 #include "session/pathhelpers.h"
@@ -27,16 +28,6 @@
 namespace {
 
 constexpr int ParentTag = -2;
-
-TColor logColour(int kind)
-{
-    switch (kind) {
-    case SessionController::LogCommand: return clGreen;
-    case SessionController::LogReply: return clNavy;
-    case SessionController::LogError: return clRed;
-    default: return clBlack;
-    }
-}
 
 TListItem parentRow()
 {
@@ -146,7 +137,7 @@ void TfrmBrowseServer::wireSession()
 {
     SessionController* session = m_session.get();
     connect(session, &SessionController::logLine, this,
-            [this](const QString& text, int kind) { Memo1->AddLine(text, logColour(kind)); });
+            [this](const QString& text, int kind) { Memo1->AddLine(text, sessionLogColour(kind)); });
     connect(session, &SessionController::clearLog, Memo1, &TcXConsole::Clear);
     connect(session, &SessionController::statusText, this, [this](const QString& text) {
         // While the session is idle its texts are the idle clock: "Ready" stays.

@@ -13,6 +13,7 @@
 #include "session/viewtext.h"
 #include "transfers/batchrunner.h"
 #include "transfers/transferqueue.h"
+#include "openedfiles.h"
 #include "viewfixture.h"
 
 #include <QAction>
@@ -26,20 +27,6 @@
 using testutil::waitFor;
 
 namespace {
-
-// The desktop's opener for file addresses, recorded instead of starting a program.
-class OpenedFiles : public QObject
-{
-    Q_OBJECT
-
-public:
-    OpenedFiles() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedFiles() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QStringList paths;
-
-public slots:
-    void open(const QUrl& url) { paths << url.toLocalFile(); }
-};
 
 class BrowserTest : public ViewWindowTest
 {
@@ -442,4 +429,3 @@ TEST_F(BrowserTest, ClosingTheMainWindowClosesItsBrowsers)
     EXPECT_TRUE(waitFor([&] { return logged("QUIT") == 2; }, 5000)) << testutil::readFile(logDir.filePath("commands.log")).toStdString();
 }
 
-#include "browser_test.moc"

@@ -6,6 +6,7 @@
 #include "dialogs/editorwindow.h"
 #include "fileops/editstore.h"
 #include "platform/core/inifile.h"
+#include "openedfiles.h"
 #include "viewfixture.h"
 
 #include <QAction>
@@ -30,20 +31,6 @@ public:
             beforeAnswer();
         return ScriptedPrompt::messageBox(text, caption, icon, buttons);
     }
-};
-
-// The desktop's opener for file addresses, recorded instead of starting a program.
-class OpenedFiles : public QObject
-{
-    Q_OBJECT
-
-public:
-    OpenedFiles() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedFiles() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QStringList paths;
-
-public slots:
-    void open(const QUrl& url) { paths << url.toLocalFile(); }
 };
 
 class EditViewTest : public ViewWindowTest
@@ -298,4 +285,3 @@ TEST_F(EditViewTest, CommandsAndDoubleClicks)
     EXPECT_EQ(testutil::readFile(opened.paths[1]), "remote");
 }
 
-#include "editview_test.moc"
