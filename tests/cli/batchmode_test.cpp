@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -56,13 +55,6 @@ protected:
         return result;
     }
 
-    static quint16 closedPort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
-
     QTemporaryDir home;
     QTemporaryDir root;
 };
@@ -88,7 +80,7 @@ TEST_F(BatchModeTest, ExitCodesSayHowTheRunWent)
     } cases[] = {
         {"nothing to do", "STATUS\n", {}, 0, "OrvoFTP: Not connected", {}},
         {"a line that does not compile", "STATUS\nFOO\n", {}, 1, {}, "OrvoFTP: Not connected"},
-        {"a closed port", "CONNECT:127.0.0.1:" + QString::number(closedPort()) + "\nSTATUS\n", {}, 2,
+        {"a closed port", "CONNECT:127.0.0.1:" + QString::number(ServerProcess::freePort()) + "\nSTATUS\n", {}, 2,
          "ERROR: Connection Refused", "OrvoFTP: Not connected"},
         {"a refused raw command", server + "\nRAW:SITE WHO\nSTATUS\n", {}, 4, "500 Unknown SITE command.", "OrvoFTP: Idle"},
         {"a refused directory change", server + "\nCD-R:/missing\nSTATUS\n", {}, 3, "550 No such directory.",

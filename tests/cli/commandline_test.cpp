@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -82,13 +81,6 @@ protected:
         return result;
     }
 
-    static quint16 closedPort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
-
     QTemporaryDir home;
     QTemporaryDir launch;
     QTemporaryDir serverRoot;
@@ -140,7 +132,7 @@ TEST_F(CommandLineTest, QuitEndsWithTheBatchModeCodes)
         int code;
     } cases[] = {
         {"a file the server does not have", login(ftpd) + QStringList{"GET=/pub/missing.txt", "GET=/pub/a.txt", "QUIT=1"}, 3},
-        {"a refused connection", {"HOST=127.0.0.1", "PORT=" + QString::number(closedPort()), "GET=/pub/a.txt", "QUIT=1"}, 2},
+        {"a refused connection", {"HOST=127.0.0.1", "PORT=" + QString::number(ServerProcess::freePort()), "GET=/pub/a.txt", "QUIT=1"}, 2},
         {"a refused login", {"HOST=127.0.0.1", "PORT=" + port, "USER=tester", "PASS=wrong", "GET=/pub/a.txt", "QUIT=1"}, 2},
         {"an unknown host", {"HOST=no-such-host.invalid", "GET=/pub/a.txt", "QUIT=1"}, 2},
         // Nothing to transfer: the run is over once logged in.
