@@ -5,13 +5,10 @@
 // texts and every result.
 #include "engine/ftp.h"
 #include "fileops/remotefileops.h"
-#include "platform/core/scriptedprompt.h"
 #include "serverprocess.h"
 #include "session/connectionrequest.h"
 #include "session/sessioncontroller.h"
-#include "settings/settingsstore.h"
-#include "sites/sitedatabase.h"
-#include "sites/sitestats.h"
+#include "sessionhome.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -26,7 +23,7 @@ inline void PrintTo(const QString& text, std::ostream* out)
     *out << '"' << text.toStdString() << '"';
 }
 
-class RemoteOpsTest : public ::testing::Test
+class RemoteOpsTest : public ::testing::Test, protected SessionHome
 {
 protected:
     void SetUp() override
@@ -34,13 +31,6 @@ protected:
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(serverRoot.isValid());
         QDir::setCurrent(QDir::tempPath());  // a server must not inherit a vanished directory
-        settings = std::make_unique<SettingsStore>(home.filePath("orvoftp.ini"));
-        sites = std::make_unique<TSiteDatabase>(home.filePath("sites.ini"));
-        stats = std::make_unique<TSiteStats>(home.filePath("stats.dat"));
-        session = std::make_unique<SessionController>(*settings, *sites, *stats);
-        session->SetTempDir(home.path() + '/');
-        settings->config().Retry = 1;
-        settings->config().Delay = 10;
         settings->config().ConfirmDel = true;
         ops = std::make_unique<RemoteFileOps>(*session);
         QObject::connect(session.get(), &SessionController::logLine, [this](const QString& text, int kind) {
@@ -157,15 +147,9 @@ protected:
         return out;
     }
 
-    QTemporaryDir home;
     QTemporaryDir serverRoot;
     PyFtpServer pyftpd;
     VsftpdServer vsftpd;
-    ScriptedPrompt prompt;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<TSiteDatabase> sites;
-    std::unique_ptr<TSiteStats> stats;
-    std::unique_ptr<SessionController> session;
     std::unique_ptr<RemoteFileOps> ops;
     QStringList log;
     QStringList commands;

@@ -1,14 +1,11 @@
 // Custom commands on a session without a window: the expansion of "%d" and "%f", and runs
 // against pyftpdlib (one command per selected name, each after the answer to the one before).
 #include "engine/ftp.h"
-#include "platform/core/scriptedprompt.h"
 #include "serverprocess.h"
 #include "session/customcommands.h"
 #include "session/quickconnect.h"
 #include "session/sessioncontroller.h"
-#include "settings/settingsstore.h"
-#include "sites/sitedatabase.h"
-#include "sites/sitestats.h"
+#include "sessionhome.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -44,19 +41,12 @@ TEST(CustomCommandExpand, TokensAreReplacedOnceFromTheTemplate)
         EXPECT_EQ(CustomCommandRunner::Expand(c.command, c.argument, c.names), c.expected) << c.why;
 }
 
-class CustomCommandTest : public ::testing::Test
+class CustomCommandTest : public ::testing::Test, protected SessionHome
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
-        settings = std::make_unique<SettingsStore>(home.filePath("orvoftp.ini"));
-        sites = std::make_unique<TSiteDatabase>(home.filePath("sites.ini"));
-        stats = std::make_unique<TSiteStats>(home.filePath("stats.dat"));
-        session = std::make_unique<SessionController>(*settings, *sites, *stats);
-        session->SetTempDir(home.path() + '/');
-        settings->config().Retry = 1;
-        settings->config().Delay = 10;
         runner = std::make_unique<CustomCommandRunner>(*session);
         QObject::connect(session.get(), &SessionController::activityFinished,
                          [this](quint64, bool) { ++activities; });
@@ -91,14 +81,8 @@ protected:
         return out;
     }
 
-    QTemporaryDir home;
     QTemporaryDir serverRoot;
     PyFtpServer server;
-    ScriptedPrompt prompt;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<TSiteDatabase> sites;
-    std::unique_ptr<TSiteStats> stats;
-    std::unique_ptr<SessionController> session;
     std::unique_ptr<CustomCommandRunner> runner;
     int activities = 0;
 };

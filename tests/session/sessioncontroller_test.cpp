@@ -5,14 +5,11 @@
 #include "engine/ftp.h"
 #include "engine/hostresolver.h"
 #include "platform/core/inifile.h"
-#include "platform/core/scriptedprompt.h"
 #include "scriptedserver.h"
 #include "serverprocess.h"
 #include "session/localdirectory.h"
 #include "session/sessioncontroller.h"
-#include "settings/settingsstore.h"
-#include "sites/sitedatabase.h"
-#include "sites/sitestats.h"
+#include "sessionhome.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -25,20 +22,13 @@ using testutil::waitFor;
 
 namespace {
 
-class SessionTest : public ::testing::Test
+class SessionTest : public ::testing::Test, protected SessionHome
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
         QDir(serverRoot.path()).mkpath("sub/deeper");
-        settings = std::make_unique<SettingsStore>(home.filePath("orvoftp.ini"));
-        sites = std::make_unique<TSiteDatabase>(home.filePath("sites.ini"));
-        stats = std::make_unique<TSiteStats>(home.filePath("stats.dat"));
-        session = std::make_unique<SessionController>(*settings, *sites, *stats);
-        session->SetTempDir(home.path() + '/');
-        settings->config().Retry = 1;
-        settings->config().Delay = 10;
         settings->config().Email = "guest@example.com";
         QObject::connect(session.get(), &SessionController::logLine, [this](const QString& text, int kind) {
             log << text;
@@ -96,14 +86,8 @@ protected:
         return site;
     }
 
-    QTemporaryDir home;
     QTemporaryDir serverRoot;
     PyFtpServer server;
-    ScriptedPrompt prompt;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<TSiteDatabase> sites;
-    std::unique_ptr<TSiteStats> stats;
-    std::unique_ptr<SessionController> session;
     QStringList log;
     QMap<QString, int> kinds;
     QStringList history;

@@ -2,13 +2,10 @@
 // "trusted.ini", a site's Encryption, the log and the encrypted-session signal.
 #include "engine/ftp.h"
 #include "platform/core/inifile.h"
-#include "platform/core/scriptedprompt.h"
 #include "serverprocess.h"
 #include "session/sessioncontroller.h"
 #include "session/trustedcertificates.h"
-#include "settings/settingsstore.h"
-#include "sites/sitedatabase.h"
-#include "sites/sitestats.h"
+#include "sessionhome.h"
 #include "testutil.h"
 
 #include <QFile>
@@ -19,18 +16,12 @@ using testutil::waitFor;
 
 namespace {
 
-class TlsSession : public ::testing::Test
+class TlsSession : public ::testing::Test, protected SessionHome
 {
 protected:
     void SetUp() override
     {
-        settings = std::make_unique<SettingsStore>(home.filePath("orvoftp.ini"));
-        sites = std::make_unique<TSiteDatabase>(home.filePath("sites.ini"));
-        stats = std::make_unique<TSiteStats>(home.filePath("stats.dat"));
-        session = std::make_unique<SessionController>(*settings, *sites, *stats);
-        session->SetTempDir(home.path() + '/');
         settings->config().Retry = 2;
-        settings->config().Delay = 10;
         QObject::connect(session.get(), &SessionController::logLine, [this](const QString& text, int) { log << text; });
         QObject::connect(session.get(), &SessionController::securityChanged,
                          [this](const QString& text) { security << text; });
@@ -80,16 +71,10 @@ protected:
     QString trustFile() const { return home.filePath("trusted.ini"); }
     QString key() const { return "127.0.0.1:" + QString::number(server.port()); }
 
-    QTemporaryDir home;
     QTemporaryDir serverRoot;
     QTemporaryDir certDir;
     TestCertificate certificate;
     PyFtpServer server;
-    ScriptedPrompt prompt;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<TSiteDatabase> sites;
-    std::unique_ptr<TSiteStats> stats;
-    std::unique_ptr<SessionController> session;
     QStringList log;
     QStringList security;
 };

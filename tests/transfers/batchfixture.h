@@ -3,13 +3,10 @@
 // A batch without a window: settings, sites and statistics in a fresh program directory, a
 // session, the local directory, the queue and the runner, scripted prompts, and a real server.
 #include "engine/ftp.h"
-#include "platform/core/scriptedprompt.h"
 #include "realserver.h"
 #include "session/localdirectory.h"
 #include "session/sessioncontroller.h"
-#include "settings/settingsstore.h"
-#include "sites/sitedatabase.h"
-#include "sites/sitestats.h"
+#include "sessionhome.h"
 #include "testutil.h"
 #include "transfers/batchrunner.h"
 #include "transfers/transferqueue.h"
@@ -20,21 +17,14 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-class BatchTest : public ::testing::Test
+class BatchTest : public ::testing::Test, protected SessionHome
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(localRoot.isValid());
-        settings = std::make_unique<SettingsStore>(home.filePath("orvoftp.ini"));
-        sites = std::make_unique<TSiteDatabase>(home.filePath("sites.ini"));
-        stats = std::make_unique<TSiteStats>(home.filePath("stats.dat"));
-        session = std::make_unique<SessionController>(*settings, *sites, *stats);
-        session->SetTempDir(home.path() + '/');
         ConfigData& config = settings->config();
-        config.Retry = 1;
-        config.Delay = 10;
         config.Email = "guest@example.com";
         config.FreeSpace = false;
         local = std::make_unique<LocalDirectoryModel>();
@@ -139,15 +129,9 @@ protected:
         return out;
     }
 
-    QTemporaryDir home;
     QTemporaryDir localRoot;
     RealServer server;
     QString skipReason;
-    ScriptedPrompt prompt;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<TSiteDatabase> sites;
-    std::unique_ptr<TSiteStats> stats;
-    std::unique_ptr<SessionController> session;
     std::unique_ptr<LocalDirectoryModel> local;
     std::unique_ptr<TransferQueue> queue;
     std::unique_ptr<BatchRunner> runner;
