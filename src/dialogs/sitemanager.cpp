@@ -1,6 +1,7 @@
 // The site manager: building it, opening and closing.
 #include "dialogs/sitemanager.h"
 
+#include "dialogs/formparts.h"
 #include "sites/sitedatabase.h"
 #include "sites/sitestats.h"
 
@@ -26,25 +27,13 @@
 
 namespace {
 
-QPushButton* button(const char* name, const QString& text, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using FormParts::button;
+using FormParts::lineEdit;
 
-QLineEdit* lineEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
+// The site's own switches are three-state: a grey mark follows the program's setting.
 QCheckBox* checkBox(const char* name, const QString& text, QWidget* parent, bool threeState)
 {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QString::fromLatin1(name));
+    QCheckBox* box = FormParts::checkBox(name, text, parent);
     box->setTristate(threeState);
     return box;
 }
